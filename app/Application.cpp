@@ -1,0 +1,137 @@
+#include "app/Application.h"
+
+#include <windows.h>
+
+#include "app/Ansi.h"
+
+namespace {
+
+constexpr char kTitle[] = "Corvel Win2K/XP Edition";
+constexpr char kInstanceMutex[] = "Local\\Corvel Win2K/XP Edition Instance";
+constexpr char kUncaughtFailure[] = "An unexpected failure occurred. The program will end.";
+
+std::wstring ModuleFileName() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return Ansi::ToWide(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+namespace Application {
+
+bool PrevInstance() {
+    // The handle stays open for the life of the process: it is what later starts find.
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::wstring Title() {
+    return Ansi::ToWide(kTitle);
+}
+
+std::wstring Path() {
+    std::wstring file = ModuleFileName();
+    const size_t slash = file.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return {};
+    // "C:\" keeps its backslash; every other folder is given without one.
+    return file.substr(0, slash == 2 && file[1] == L':' ? slash + 1 : slash);
+}
+
+std::wstring ExeName() {
+    std::wstring file = ModuleFileName();
+    const size_t slash = file.find_last_of(L'\\');
+    std::wstring name = slash == std::wstring::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+VersionNumbers Version() {
+    // Read straight from our own resource: the fixed part starts at its signature.
+    const HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+    const HGLOBAL loaded = info ? LoadResource(nullptr, info) : nullptr;
+    const auto* bytes = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    if (!bytes) return {};
+    const DWORD size = SizeofResource(nullptr, info);
+    for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+        VS_FIXEDFILEINFO fixed;
+        CopyMemory(&fixed, bytes + offset, sizeof fixed);
+        if (fixed.dwSignature == VS_FFI_SIGNATURE)
+            return {HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS)};
+    }
+    return {};
+}
+
+std::wstring ArgumentsOf(std::wstring_view commandLine) {
+    size_t i = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        const size_t close = commandLine.find(L'"', 1);
+        i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+    }
+    while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+    while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+    return std::wstring(commandLine.substr(i));
+}
+
+std::wstring Command() {
+    return ArgumentsOf(Ansi::ToWide(GetCommandLineA()));
+}
+
+void MsgBox(const std::wstring& text) {
+    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void End() {
+    ExitProcess(0);
+}
+
+void ReportUncaughtFailure() {
+    MessageBoxA(nullptr, kUncaughtFailure, kTitle, MB_OK | MB_ICONHAND);
+    ExitProcess(1);
+}
+
+int TwipsPerPixelX() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? 1440 / dpi : 15;
+}
+
+std::wstring BoolToText(bool value) {
+    return value ? L"True" : L"False";
+}
+
+std::optional<bool> TextToBool(std::wstring_view text) {
+    if (text == L"True") return true;
+    if (text == L"False") return false;
+    return std::nullopt;
+}
+
+std::wstring LCase(std::wstring text) {
+    // The system's own rules, so that letters beyond ASCII lower-case too.
+    std::string ansi = Ansi::FromWide(text);
+    if (!ansi.empty()) CharLowerBuffA(ansi.data(), static_cast<DWORD>(ansi.size()));
+    return Ansi::ToWide(ansi);
+}
+
+int Run(void (*main)()) {
+    try {
+        main();
+    } catch (...) {
+        ReportUncaughtFailure();
+    }
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+}  // namespace Application

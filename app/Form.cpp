@@ -1,0 +1,222 @@
+#include "app/Form.h"
+
+#include <stdexcept>
+
+#include "app/Ansi.h"
+#include "app/Application.h"
+
+namespace {
+
+constexpr DWORD kFixedSingleStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+int ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int ShiftState() {
+    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+int ButtonState(WPARAM keys) {
+    return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0);
+}
+
+}  // namespace
+
+Form::Form(FormDesign design) : Design(std::move(design)) {}
+
+Form::~Form() {
+    if (Window) DestroyWindow(Window);
+}
+
+std::wstring Form::Caption() const {
+    if (!Window) return Design.Caption;
+    std::string text(GetWindowTextLengthA(Window) + 1, '\0');
+    text.resize(GetWindowTextA(Window, text.data(), static_cast<int>(text.size())));
+    return Ansi::ToWide(text);
+}
+
+int Form::PixelsFromTwips(int twips) const {
+    return MulDiv(twips, ScreenDpi(), 1440);
+}
+
+void Form::RegisterWindowClass() const {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = WindowIcon;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = Design.ClassName;
+    RegisterClassExA(&wc);
+}
+
+void Form::Load() {
+    if (Window) return;
+    // Shared icons belong to the system; nothing to free.
+    WindowIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(Design.IconId),
+                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    RegisterWindowClass();
+
+    RECT frame = {0, 0, PixelsFromTwips(Design.ClientWidthTwips), PixelsFromTwips(Design.ClientHeightTwips)};
+    AdjustWindowRectEx(&frame, kFixedSingleStyle, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+
+    Loading = true;
+    CreateWindowExA(0, Design.ClassName, Ansi::FromWide(Design.Caption).c_str(), kFixedSingleStyle, left, top,
+                    width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    if (!Window) {
+        Loading = false;
+        throw std::runtime_error("the window could not be created");
+    }
+    OnLoad();
+    Loading = false;
+}
+
+void Form::Show() {
+    Load();
+    const unsigned writes = VisibilityWrites;
+    // A window minimised while loading resizes before it first shows, which may hide it.
+    if (CurrentState == WindowState::Minimized) OnResize();
+    if (VisibilityWrites == writes) SetVisible(true);
+}
+
+void Form::Unload() {
+    Close(UnloadReason::FormCode);
+}
+
+bool Form::Visible() const {
+    return Window && IsWindowVisible(Window);
+}
+
+void Form::SetVisible(bool bVisible) {
+    ++VisibilityWrites;
+    if (!Window) return;
+    if (!bVisible) {
+        ShowWindow(Window, SW_HIDE);
+        return;
+    }
+    // SW_SHOWNORMAL also restores a window that was hidden while minimised.
+    ShowWindow(Window, CurrentState == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+}
+
+void Form::SetState(WindowState state) {
+    if (Window && Visible()) {
+        // WM_SIZE reports the change and raises the resize event.
+        ShowWindow(Window, state == WindowState::Minimized   ? SW_MINIMIZE
+                           : state == WindowState::Maximized ? SW_MAXIMIZE
+                                                             : SW_RESTORE);
+        return;
+    }
+    CurrentState = state;
+    if (!Loading) OnResize();  // while loading, Show raises it
+}
+
+void Form::PopupMenu(HMENU menu, UINT defaultItem) {
+    SetMenuDefaultItem(menu, defaultItem, FALSE);
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    // Else the menu stays open after a click elsewhere and ignores the keyboard.
+    SetForegroundWindow(Window);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, pointer.x, pointer.y, 0, Window, nullptr);
+    PostMessageA(Window, WM_NULL, 0, 0);
+}
+
+void Form::StartTimer(UINT_PTR id, UINT milliseconds) {
+    SetTimer(Window, id, milliseconds, nullptr);
+}
+
+void Form::Close(UnloadReason reason) {
+    if (!Window) return;
+    bool cancel = false;
+    OnQueryUnload(cancel, reason);
+    if (!cancel) RunUnload();
+}
+
+void Form::RunUnload() {
+    bool cancel = false;
+    OnUnload(cancel);
+    if (!cancel && Window) DestroyWindow(Window);
+}
+
+void Form::OnSize(WPARAM sizeType) {
+    CurrentState = sizeType == SIZE_MINIMIZED   ? WindowState::Minimized
+                   : sizeType == SIZE_MAXIMIZED ? WindowState::Maximized
+                                                : WindowState::Normal;
+    if (!Loading) OnResize();
+}
+
+LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    switch (uMsg) {
+        case WM_MOUSEMOVE: {
+            const float twipsPerPixel = static_cast<float>(Application::TwipsPerPixelX());
+            const auto x = static_cast<short>(LOWORD(lParam));
+            const auto y = static_cast<short>(HIWORD(lParam));
+            OnMouseMove(ButtonState(wParam), ShiftState(), x * twipsPerPixel, y * twipsPerPixel);
+            return 0;
+        }
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE) {
+                ClosingFromSystemMenu = true;
+                const LRESULT result = DefWindowProcA(Window, uMsg, wParam, lParam);
+                ClosingFromSystemMenu = false;
+                return result;
+            }
+            break;
+        case WM_CLOSE:
+            // SC_CLOSE arrives first for the title bar and the system menu; a bare WM_CLOSE comes from outside.
+            Close(ClosingFromSystemMenu ? UnloadReason::FormControlMenu : UnloadReason::AppTaskManager);
+            return 0;
+        case WM_QUERYENDSESSION: {
+            bool cancel = false;
+            OnQueryUnload(cancel, UnloadReason::AppWindows);
+            return cancel ? FALSE : TRUE;
+        }
+        case WM_ENDSESSION:
+            if (wParam) RunUnload();
+            return 0;
+        case WM_SIZE:
+            OnSize(wParam);
+            return 0;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == 0 && lParam == 0) {
+                OnMenuClick(LOWORD(wParam));
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(Window, uMsg, wParam, lParam);
+}
+
+LRESULT CALLBACK Form::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_NCCREATE) {
+        auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        created->Window = hWnd;
+        SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    if (uMsg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);  // no calls into a dead form
+        form->Window = nullptr;
+        return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    }
+    try {
+        return form->HandleMessage(uMsg, wParam, lParam);
+    } catch (...) {
+        Application::ReportUncaughtFailure();
+    }
+}

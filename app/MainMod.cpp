@@ -1,0 +1,138 @@
+#include "app/MainMod.h"
+
+#include <iterator>
+
+#include "app/Application.h"
+#include "app/MainForm.h"
+#include "player/WinampMod.h"
+
+namespace {
+
+constexpr wchar_t kAlreadyRunning[] = L"Corvel Win2K/XP Edition is already running.";
+constexpr wchar_t kNotCompatible[] = L"Corvel Win2K/XP Edition is not compatible with earlier operating systems.";
+
+void PlayPause() {
+    switch (MainMod::DecidePlayPause(WinampMod::WinampPlayState)) {
+        case MainMod::PlayPauseAction::Play:
+            WinampMod::WinampPlay();
+            break;
+        case MainMod::PlayPauseAction::Pause:
+            WinampMod::WinampPause();
+            break;
+        case MainMod::PlayPauseAction::None:
+            break;
+    }
+}
+
+struct HotkeyRow {
+    const char* AtomName;
+    UINT Modifiers;
+    UINT Key;
+    void (*Action)();
+};
+
+// Registered and compared in this order.
+const HotkeyRow kHotkeys[] = {
+    {"PlayPauseBtn Hotkey", MOD_SHIFT, VK_F1, PlayPause},
+    {"StopBtn Hotkey", MOD_SHIFT, VK_F2, [] { WinampMod::WinampStop(); }},
+    {"NextBtn Hotkey", MOD_SHIFT, VK_F3, [] { WinampMod::WinampNext(); }},
+    {"PreviousBtn Hotkey", MOD_SHIFT, VK_F4, [] { WinampMod::WinampPrevious(); }},
+    {"FForwardBtn Hotkey", MOD_SHIFT, VK_F5, [] { WinampMod::WinampForward5Sec(); }},
+    {"FBackwardBtn Hotkey", MOD_SHIFT, VK_F6, [] { WinampMod::WinampBackward5Sec(); }},
+    {"ToggleRepeatBtn Hotkey", MOD_SHIFT, VK_F7, [] { WinampMod::WinampToggleRepeat(); }},
+    {"ToggleShuffleBtn Hotkey", MOD_SHIFT, VK_F8, [] { WinampMod::WinampToggleShuffle(); }},
+    {"SaveSongTitleBtn Hotkey", MOD_SHIFT, VK_F10, WinampMod::SaveSongTitle},
+    {"Backward Hotkey", MOD_CONTROL, VK_LEFT, [] { WinampMod::WinampBackward5Sec(); }},
+    {"Forward Hotkey", MOD_CONTROL, VK_RIGHT, [] { WinampMod::WinampForward5Sec(); }},
+};
+
+int HotkeyIds[std::size(kHotkeys)] = {};
+
+void RunHotkey(WPARAM wParam) {
+    for (size_t row = 0; row < std::size(kHotkeys); ++row) {
+        if (wParam == static_cast<WPARAM>(HotkeyIds[row])) {
+            kHotkeys[row].Action();
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+namespace MainMod {
+
+HWND MainHwnd = nullptr;
+WNDPROC OldWndProc = nullptr;
+
+void Main() {
+    if (Application::PrevInstance()) {
+        Application::MsgBox(kAlreadyRunning);
+        Application::End();
+    }
+    if (!IsWin2KOrLater()) {
+        Application::MsgBox(kNotCompatible);
+        Application::End();
+    }
+    MainForm& form = MainForm::Instance();
+    form.Show();
+    MainHwnd = form.Hwnd();
+    RegisterHotkeys();
+    InstallWndProc();
+}
+
+bool IsWin2KOrLater() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);  // on failure the major version stays 0 and the system is refused
+    return static_cast<LONG>(info.dwMajorVersion) > 4;
+}
+
+int HotkeyId(ATOM atom) {
+    return static_cast<SHORT>(atom);
+}
+
+void RegisterHotkeys() {
+    for (size_t row = 0; row < std::size(kHotkeys); ++row) {
+        HotkeyIds[row] = HotkeyId(GlobalAddAtomA(kHotkeys[row].AtomName));
+        // A combination that another program holds simply stays without effect.
+        RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key);
+    }
+}
+
+void InstallWndProc() {
+    OldWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(MainHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWndProc)));
+}
+
+void RestoreWndProc() {
+    SetWindowLongPtrA(MainHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldWndProc));
+}
+
+LRESULT CALLBACK HotkeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (hWnd == MainHwnd && uMsg == WM_HOTKEY) {
+        try {
+            RunHotkey(wParam);
+        } catch (...) {  // a failing action never disturbs message handling
+        }
+    }
+    return CallWindowProcA(OldWndProc, hWnd, uMsg, wParam, lParam);
+}
+
+PlayPauseAction DecidePlayPause(PlayStateQuery askPlayState) {
+    // The state is asked afresh before each comparison; a player that does not answer gets no command.
+    constexpr struct {
+        LONG State;
+        PlayPauseAction Action;
+    } kSteps[] = {{0, PlayPauseAction::Play},
+                  {1, PlayPauseAction::Pause},
+                  {2, PlayPauseAction::Play},
+                  {3, PlayPauseAction::Play}};
+    for (const auto& step : kSteps) {
+        const std::optional<LONG> answer = askPlayState();
+        if (!answer) return PlayPauseAction::None;
+        if (*answer == step.State) return step.Action;
+    }
+    return PlayPauseAction::None;
+}
+
+}  // namespace MainMod

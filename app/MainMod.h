@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+// Start-up, the global hot keys and the window procedure that dispatches them.
+namespace MainMod {
+
+extern HWND MainHwnd;
+extern WNDPROC OldWndProc;
+
+void Main();  // the program's first routine
+bool IsWin2KOrLater();
+
+void RegisterHotkeys();
+void InstallWndProc();
+void RestoreWndProc();
+LRESULT CALLBACK HotkeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+int HotkeyId(ATOM atom);  // the atom sign-extended, as registered and as WM_HOTKEY reports it
+
+enum class PlayPauseAction { None, Play, Pause };
+using PlayStateQuery = std::optional<LONG> (*)();
+PlayPauseAction DecidePlayPause(PlayStateQuery askPlayState);
+
+}  // namespace MainMod

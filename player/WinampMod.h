@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// The only channel to the player: its main window, looked up afresh for every use.
+namespace WinampMod {
+
+HWND FindWinamp();
+
+// Each posts one player command; nonzero when it was queued, 0 without a player window.
+LONG WinampPlay();
+LONG WinampPause();
+LONG WinampStop();
+LONG WinampNext();
+LONG WinampPrevious();
+LONG WinampForward5Sec();
+LONG WinampBackward5Sec();
+LONG WinampToggleRepeat();
+LONG WinampToggleShuffle();
+
+// The player's answer (1 playing, 3 paused, 0 stopped), 0 without a player window,
+// nothing when the player did not answer in time.
+std::optional<LONG> WinampPlayState();
+
+void SaveSongTitle();  // appends the current song title to the song title log
+
+std::wstring ReduceTitle(std::wstring text);  // the song title within a player window's text
+
+}  // namespace WinampMod

@@ -1,0 +1,26 @@
+#include "app/Application.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ArgumentsOfTest, SkipsTheProgramName) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"corvel.exe -startup", L"-startup"},
+        {L"\"C:\\Program Files\\corvel.exe\" -StartUp", L"-StartUp"},
+        {L"\"C:\\a b\\corvel.exe\"", L""},
+        {L"corvel.exe", L""},
+        {L"corvel.exe   -startup x", L"-startup x"},
+    };
+    for (const auto& [line, arguments] : cases) EXPECT_EQ(Application::ArgumentsOf(line), arguments);
+}
+
+TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
+    EXPECT_EQ(Application::BoolToText(true), L"True");
+    EXPECT_EQ(Application::BoolToText(false), L"False");
+    EXPECT_EQ(Application::TextToBool(L"True"), std::optional<bool>(true));
+    EXPECT_EQ(Application::TextToBool(L"False"), std::optional<bool>(false));
+    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(Application::TextToBool(other), std::nullopt);
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+#include "app/MainMod.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(HotkeyIdTest, AtomsAreSignExtended) {
+    EXPECT_EQ(MainMod::HotkeyId(0xC000), -16384);
+    EXPECT_EQ(MainMod::HotkeyId(0xFFFF), -1);
+    EXPECT_EQ(MainMod::HotkeyId(0xC123), static_cast<int>(0xFFFFC123));
+    EXPECT_EQ(MainMod::HotkeyId(0), 0);
+}
+
+// Answers the play-state query from a script, counting the questions.
+std::vector<std::optional<LONG>> Script;
+size_t Asked = 0;
+std::optional<LONG> ScriptedState() {
+    return Asked < Script.size() ? Script[Asked++] : Script.back();
+}
+
+TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
+    using Action = MainMod::PlayPauseAction;
+    const struct {
+        std::vector<std::optional<LONG>> Answers;
+        size_t Asked;
+        Action Expected;
+    } cases[] = {
+        {{0}, 1, Action::Play},
+        {{1}, 2, Action::Pause},
+        {{2}, 3, Action::Play},
+        {{3}, 4, Action::Play},
+        {{7}, 4, Action::None},
+        {{-1}, 4, Action::None},
+        {{1, 0}, 2, Action::None},            // stopped between two asks: nothing matches in order
+        {{3, 3, 2}, 3, Action::Play},         // changed to 2 before the third ask
+        {{std::nullopt}, 1, Action::None},    // the player did not answer
+        {{1, std::nullopt}, 2, Action::None},
+    };
+    for (const auto& c : cases) {
+        Script = c.Answers;
+        Asked = 0;
+        EXPECT_EQ(MainMod::DecidePlayPause(ScriptedState), c.Expected);
+        EXPECT_EQ(Asked, c.Asked);
+    }
+}
+
+// The previous procedure of a scratch window: answers with a mark so the test sees the hand-over.
+UINT LastMessage = 0;
+LRESULT CALLBACK MarkingProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    LastMessage = uMsg;
+    if (uMsg == WM_APP || uMsg == WM_HOTKEY) return 1234;
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+TEST(HotkeyWndProcTest, EveryMessageReachesThePreviousProcedure) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MarkingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CorvelHotkeyProcTest";
+    RegisterClassExA(&wc);
+    const HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                       wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    MainMod::MainHwnd = window;
+    MainMod::InstallWndProc();
+    EXPECT_EQ(MainMod::OldWndProc, MarkingProc);
+
+    EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 1234);
+    EXPECT_EQ(LastMessage, static_cast<UINT>(WM_APP));
+    // Unregistered ids, and an atom zero-extended, match no row and still go on.
+    EXPECT_EQ(SendMessageA(window, WM_HOTKEY, 0xC000, 0), 1234);
+    EXPECT_EQ(SendMessageA(window, WM_HOTKEY, 12, 0), 1234);
+
+    MainMod::RestoreWndProc();
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)), MarkingProc);
+    DestroyWindow(window);
+    MainMod::MainHwnd = nullptr;
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "tests/support/CorvelProcess.h"
+#include "tests/support/StandInPlayer.h"
+
+namespace {
+
+constexpr char kLog[] = "C:\\SongNames.txt";
+constexpr char kAppTitle[] = "Corvel Win2K/XP Edition";
+constexpr WPARAM kPlay = 40045, kPause = 40046, kStop = 40047, kNext = 40048, kPrevious = 40044;
+constexpr WPARAM kForward = 40148, kBackward = 40144, kRepeat = 40022, kShuffle = 40023;
+using Commands = std::vector<std::pair<WPARAM, LPARAM>>;
+
+std::string ReadLog() {
+    std::ifstream in(kLog, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool LogExists() {
+    return GetFileAttributesA(kLog) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemoveLog() {
+    DeleteFileA(kLog);
+    RemoveDirectoryA(kLog);
+}
+
+class HotkeysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveLog();
+        Player = std::make_unique<StandInPlayer>();
+    }
+    void TearDown() override {
+        Corvel.reset();
+        Player.reset();
+        RemoveLog();
+    }
+    void StartCorvel(const std::string& arguments = "") {
+        Corvel = std::make_unique<CorvelProcess>(arguments);
+        ASSERT_TRUE(Corvel->WaitReady());
+    }
+    // Stop is the sentinel: once it has arrived, every earlier key has been handled.
+    Commands PressThenStop(UINT modifier, UINT key) {
+        const size_t before = Player->Commands().size();
+        PressKey(modifier, key);
+        PressKey(VK_SHIFT, VK_F2);
+        EXPECT_TRUE(Player->WaitForCommands(before + 1));
+        Commands all = Player->Commands();
+        Commands added(all.begin() + before, all.end());
+        EXPECT_EQ(added.back(), std::make_pair(kStop, LPARAM(0)));
+        added.pop_back();
+        return added;
+    }
+    // Appends one title through Shift+F10 and returns the bytes it added to the log.
+    std::string SaveTitle(const std::string& title) {
+        Player->SetTitle(title);
+        const std::string before = ReadLog();
+        PressKey(VK_SHIFT, VK_F10);
+        EXPECT_TRUE(WaitFor([&] {
+            const std::string now = ReadLog();
+            return now.size() > before.size() && now.back() == '\n';
+        }));
+        const std::string after = ReadLog();
+        EXPECT_EQ(after.substr(0, before.size()), before);
+        return after.substr(before.size());
+    }
+
+    std::unique_ptr<StandInPlayer> Player;
+    std::unique_ptr<CorvelProcess> Corvel;
+};
+
+TEST_F(HotkeysTest, EachKeyPostsItsCommand) {
+    StartCorvel();
+    const struct {
+        UINT Modifier, Key;
+        WPARAM Command;
+    } rows[] = {{VK_SHIFT, VK_F3, kNext},       {VK_SHIFT, VK_F4, kPrevious}, {VK_SHIFT, VK_F5, kForward},
+                {VK_SHIFT, VK_F6, kBackward},   {VK_SHIFT, VK_F7, kRepeat},   {VK_SHIFT, VK_F8, kShuffle},
+                {VK_CONTROL, VK_LEFT, kBackward}, {VK_CONTROL, VK_RIGHT, kForward}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(PressThenStop(row.Modifier, row.Key), Commands({{row.Command, 0}})) << "key " << row.Key;
+    }
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F9), Commands()) << "Shift+F9 is not a hot key";
+}
+
+TEST_F(HotkeysTest, PlayPauseFollowsThePlayState) {
+    StartCorvel();
+    const struct {
+        LONG State;
+        int Queries;
+        Commands Posted;
+    } rows[] = {{0, 1, {{kPlay, 0}}}, {1, 2, {{kPause, 0}}}, {2, 3, {{kPlay, 0}}}, {3, 4, {{kPlay, 0}}}, {7, 4, {}}};
+    for (const auto& row : rows) {
+        Player->SetPlayState(row.State);
+        const int queriesBefore = Player->PlayStateQueries();
+        EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F1), row.Posted) << "state " << row.State;
+        EXPECT_EQ(Player->PlayStateQueries() - queriesBefore, row.Queries) << "state " << row.State;
+    }
+}
+
+TEST_F(HotkeysTest, WithoutPlayerNothingIsPostedAndNoLogIsCreated) {
+    Player.reset();
+    StartCorvel();
+    for (UINT key : {VK_F1, VK_F2, VK_F3, VK_F10}) PressKey(VK_SHIFT, key);
+    PressKey(VK_CONTROL, VK_LEFT);
+    Player = std::make_unique<StandInPlayer>();
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands({{kNext, 0}}));
+    EXPECT_FALSE(LogExists());
+    EXPECT_TRUE(Corvel->Running());
+}
+
+TEST_F(HotkeysTest, HungPlayerDoesNotFreezeTheProgram) {
+    StartCorvel();
+    Player->SetPlayState(1);
+    Player->Hang();
+    PressKey(VK_SHIFT, VK_F1);
+    PressKey(VK_SHIFT, VK_F10);
+    // The title capture queued behind the play/pause key runs once the query has given up.
+    EXPECT_TRUE(WaitFor([] { return !ReadLog().empty(); }, 4000));
+    PressKey(VK_SHIFT, VK_F2);
+    Sleep(300);
+    Player->Resume();
+    ASSERT_TRUE(Player->WaitForCommands(1));
+    Sleep(300);
+    EXPECT_EQ(Player->Commands(), Commands({{kStop, 0}}));
+    EXPECT_EQ(ReadLog(), "1. Artist - Song\r\n");
+}
+
+TEST_F(HotkeysTest, SecondStartIsRefused) {
+    StartCorvel();
+    CorvelProcess second;
+    const HWND box = second.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is already running.");
+    EXPECT_EQ(second.MainWindow(), nullptr);
+    PressOk(box);
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(Corvel->Running());
+    EXPECT_NE(Corvel->MainWindow(), nullptr);
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands({{kNext, 0}}));
+}
+
+TEST_F(HotkeysTest, KeyHeldByAnotherProgramIsLeftToIt) {
+    ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_SHIFT, VK_F3));
+    StartCorvel();
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands());
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F4), Commands({{kPrevious, 0}}));
+    EXPECT_EQ(FindProcessWindow(Corvel->Id(), "#32770"), nullptr);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE));
+    UnregisterHotKey(nullptr, 1);
+}
+
+TEST_F(HotkeysTest, SongTitlesAreAppended) {
+    {
+        std::ofstream earlier(kLog, std::ios::binary);
+        earlier << "earlier line\r\nno line end";
+    }
+    StartCorvel();
+    const std::pair<std::string, std::string> examples[] = {
+        {"12. Artist - Title - Winamp", "12. Artist - Title"},
+        {"A-B-C", "A-B"},
+        {"Title Without Dash", "Title Without Dash"},
+        {"  Padded - X", "Padded"},
+        {"-Lead", ""},
+        {"", ""},
+        {"   ", ""},
+        {"Caf\xE9 \x96 Song", "Caf\xE9 \x96 Song"},  // an en dash is not a hyphen
+    };
+    for (const auto& [title, line] : examples) EXPECT_EQ(SaveTitle(title), line + "\r\n") << title;
+    EXPECT_EQ(SaveTitle("Same - Winamp"), "Same\r\n");
+    EXPECT_EQ(SaveTitle("Same - Winamp"), "Same\r\n");
+    EXPECT_EQ(ReadLog().substr(0, 25), "earlier line\r\nno line end");
+}
+
+TEST_F(HotkeysTest, LongTitleIsWrittenWhole) {
+    StartCorvel();
+    const std::string song(12000, 'x');
+    EXPECT_EQ(SaveTitle(song + " - Winamp"), song + "\r\n");
+}
+
+TEST_F(HotkeysTest, UnwritableLogLeavesTheProgramRunning) {
+    ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));
+    StartCorvel();
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F10), Commands());
+    EXPECT_TRUE(Corvel->Running());
+    EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands({{kNext, 0}}));
+}
+
+// Wine reports Windows NT 4.0 to a program named in its AppDefaults.
+class OldSystemTest : public ::testing::Test {
+protected:
+    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\corvel.exe";
+    void SetUp() override {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kAppDefaults, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt40"), 5);
+        RegCloseKey(key);
+    }
+    void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults); }
+};
+
+TEST_F(OldSystemTest, OldSystemIsRefused) {
+    CorvelProcess corvel;
+    const HWND box = corvel.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is not compatible with earlier operating systems.");
+    EXPECT_EQ(corvel.MainWindow(), nullptr);
+    // No hot key exists: the combination is free for anyone.
+    EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_SHIFT, VK_F1));
+    UnregisterHotKey(nullptr, 1);
+    PressOk(box);
+    EXPECT_TRUE(corvel.WaitForExit());
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "tests/support/CorvelProcess.h"
+
+#include <vector>
+
+namespace {
+
+constexpr char kMainWindowClass[] = "CorvelMainForm";
+constexpr char kDialogClass[] = "#32770";
+
+struct WindowSearch {
+    DWORD ProcessId;
+    const char* ClassName;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->ProcessId && lstrcmpA(className, search->ClassName) == 0) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND window, LPARAM lParam) {
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    const std::string text = WindowText(window);
+    if (lstrcmpiA(className, "Static") == 0 && !text.empty()) *reinterpret_cast<std::string*>(lParam) += text;
+    return TRUE;
+}
+
+INPUT KeyInput(UINT key, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(key);
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, 0));
+    const bool extended = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+}  // namespace
+
+std::string TestDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory = path;
+    return directory.substr(0, directory.find_last_of('\\') + 1);
+}
+
+CorvelProcess::CorvelProcess(const std::string& arguments) {
+    const std::string exe = TestDirectory() + "corvel.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &Info))
+        Info = {};
+}
+
+CorvelProcess::~CorvelProcess() {
+    if (!Info.hProcess) return;
+    if (Running()) {
+        TerminateProcess(Info.hProcess, 1);
+        WaitForSingleObject(Info.hProcess, 10000);
+    }
+    CloseHandle(Info.hThread);
+    CloseHandle(Info.hProcess);
+}
+
+bool CorvelProcess::Running() const {
+    return Info.hProcess && WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND CorvelProcess::MainWindow() const {
+    return FindProcessWindow(Id(), kMainWindowClass);
+}
+
+bool CorvelProcess::WaitReady(DWORD timeoutMs) const {
+    if (!Info.hProcess) return false;
+    if (!WaitFor([this] { return MainWindow() != nullptr; }, timeoutMs)) return false;
+    // Idle means Main has returned: the hot keys are registered and the window procedure installed.
+    return WaitForInputIdle(Info.hProcess, timeoutMs) == 0;
+}
+
+bool CorvelProcess::WaitForExit(DWORD timeoutMs) const {
+    return Info.hProcess && WaitForSingleObject(Info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND CorvelProcess::WaitForMessageBox(DWORD timeoutMs) const {
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindProcessWindow(Id(), kDialogClass)) != nullptr; }, timeoutMs);
+    return box;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className) {
+    WindowSearch search = {processId, className, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+std::string WindowText(HWND window) {
+    std::vector<char> text(GetWindowTextLengthA(window) + 1, '\0');
+    GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+std::string MessageBoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void PressOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition(context)) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+void PressKey(UINT modifierKey, UINT key) {
+    INPUT inputs[] = {KeyInput(modifierKey, false), KeyInput(key, false), KeyInput(key, true),
+                      KeyInput(modifierKey, true)};
+    SendInput(4, inputs, sizeof(INPUT));
+}

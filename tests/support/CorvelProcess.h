@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// One run of the real corvel.exe, started beside the test executable and ended by the destructor.
+class CorvelProcess {
+public:
+    explicit CorvelProcess(const std::string& arguments = "");
+    ~CorvelProcess();
+    CorvelProcess(const CorvelProcess&) = delete;
+    CorvelProcess& operator=(const CorvelProcess&) = delete;
+
+    DWORD Id() const { return Info.dwProcessId; }
+    bool Started() const { return Info.hProcess != nullptr; }
+    bool Running() const;
+    bool WaitReady(DWORD timeoutMs = 10000) const;  // main window up and the message loop idle
+    bool WaitForExit(DWORD timeoutMs = 10000) const;
+    HWND MainWindow() const;                         // its top-level main window, or none
+    HWND WaitForMessageBox(DWORD timeoutMs = 10000) const;
+
+private:
+    PROCESS_INFORMATION Info = {};
+};
+
+std::string TestDirectory();  // the folder of the running test executable, with a trailing backslash
+HWND FindProcessWindow(DWORD processId, const char* className);
+std::string WindowText(HWND window);
+std::string MessageBoxText(HWND box);
+void PressOk(HWND box);
+bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context);
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
+    return WaitUntil(timeoutMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
+}
+
+// Presses a combination through SendInput, as a user would.
+void PressKey(UINT modifierKey, UINT key);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// A stand-in for the player's main window, on a thread of its own so that it can hang
+// without holding up the test.
+class StandInPlayer {
+public:
+    explicit StandInPlayer(const std::string& title = "1. Artist - Song - Winamp",
+                           const char* className = "Winamp v1.x");
+    ~StandInPlayer();
+    StandInPlayer(const StandInPlayer&) = delete;
+    StandInPlayer& operator=(const StandInPlayer&) = delete;
+
+    HWND Hwnd() const { return Window; }
+    void SetTitle(const std::string& title);
+    void SetPlayState(LONG state);
+    void Hang();    // stops pumping messages until Resume
+    void Resume();
+
+    std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
+    int PlayStateQueries() const;
+    // Waits until at least count commands arrived; false after timeoutMs.
+    bool WaitForCommands(size_t count, DWORD timeoutMs = 5000) const;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    void Pump(const std::string& title, const char* className);
+
+    mutable std::mutex Lock;
+    mutable std::condition_variable Changed;
+    std::vector<std::pair<WPARAM, LPARAM>> Received;
+    int Queries = 0;
+    LONG PlayState = 0;
+    HWND Window = nullptr;
+    HANDLE ResumeEvent = nullptr;
+    std::thread Thread;
+};
