@@ -17,7 +17,8 @@ TEST(HotkeyIdTest, AtomsAreSignExtended) {
 std::vector<std::optional<LONG>> Script;
 size_t Asked = 0;
 std::optional<LONG> ScriptedState() {
-    return Asked < Script.size() ? Script[Asked++] : Script.back();
+    const size_t ask = Asked++;
+    return ask < Script.size() ? Script[ask] : Script.back();
 }
 
 TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
@@ -33,7 +34,7 @@ TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
         {{3}, 4, Action::Play},
         {{7}, 4, Action::None},
         {{-1}, 4, Action::None},
-        {{1, 0}, 2, Action::None},            // stopped between two asks: nothing matches in order
+        {{1, 0}, 4, Action::None},            // stopped after the pause test: too late to match
         {{3, 3, 2}, 3, Action::Play},         // changed to 2 before the third ask
         {{std::nullopt}, 1, Action::None},    // the player did not answer
         {{1, std::nullopt}, 2, Action::None},

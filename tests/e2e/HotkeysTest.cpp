@@ -51,11 +51,10 @@ protected:
         const size_t before = Player->Commands().size();
         PressKey(modifier, key);
         PressKey(VK_SHIFT, VK_F2);
-        EXPECT_TRUE(Player->WaitForCommands(before + 1));
+        EXPECT_TRUE(Player->WaitForCommand(kStop, before)) << "the sentinel Shift+F2 did not arrive";
         Commands all = Player->Commands();
         Commands added(all.begin() + before, all.end());
-        EXPECT_EQ(added.back(), std::make_pair(kStop, LPARAM(0)));
-        added.pop_back();
+        if (!added.empty() && added.back() == std::make_pair(kStop, LPARAM(0))) added.pop_back();
         return added;
     }
     // Appends one title through Shift+F10 and returns the bytes it added to the log.
@@ -149,14 +148,29 @@ TEST_F(HotkeysTest, SecondStartIsRefused) {
 }
 
 TEST_F(HotkeysTest, KeyHeldByAnotherProgramIsLeftToIt) {
-    ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_SHIFT, VK_F3));
+    const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "CorvelTestHolderReady");
+    const std::string holderExe = TestDirectory() + "corvel_hotkey_holder.exe";
+    std::string commandLine = "\"" + holderExe + "\" 4 114 CorvelTestHolderReady";  // Shift+F3
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION holder = {};
+    ASSERT_TRUE(CreateProcessA(holderExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &holder));
+    EXPECT_EQ(WaitForSingleObject(ready, 10000), WAIT_OBJECT_0);
+    CloseHandle(ready);
+
     StartCorvel();
     EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands());
     EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F4), Commands({{kPrevious, 0}}));
     EXPECT_EQ(FindProcessWindow(Corvel->Id(), "#32770"), nullptr);
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE));
-    UnregisterHotKey(nullptr, 1);
+
+    PostThreadMessageA(holder.dwThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(holder.hProcess, 10000);
+    DWORD presses = 0;
+    GetExitCodeProcess(holder.hProcess, &presses);
+    EXPECT_EQ(presses, 1u) << "the holder keeps its combination";
+    CloseHandle(holder.hThread);
+    CloseHandle(holder.hProcess);
 }
 
 TEST_F(HotkeysTest, SongTitlesAreAppended) {

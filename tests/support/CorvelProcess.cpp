@@ -95,7 +95,11 @@ bool CorvelProcess::WaitForExit(DWORD timeoutMs) const {
 
 HWND CorvelProcess::WaitForMessageBox(DWORD timeoutMs) const {
     HWND box = nullptr;
-    WaitFor([&] { return (box = FindProcessWindow(Id(), kDialogClass)) != nullptr; }, timeoutMs);
+    // A box counts once it shows: its title and text are set while it initialises.
+    WaitFor([&] {
+        box = FindProcessWindow(Id(), kDialogClass);
+        return box && IsWindowVisible(box);
+    }, timeoutMs);
     return box;
 }
 

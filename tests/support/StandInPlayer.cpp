@@ -98,3 +98,12 @@ bool StandInPlayer::WaitForCommands(size_t count, DWORD timeoutMs) const {
     return Changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [&] { return Received.size() >= count; });
 }
+
+bool StandInPlayer::WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs) const {
+    std::unique_lock<std::mutex> guard(Lock);
+    return Changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
+        for (size_t i = from; i < Received.size(); ++i)
+            if (Received[i].first == command) return true;
+        return false;
+    });
+}

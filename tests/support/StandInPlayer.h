@@ -29,6 +29,8 @@ public:
     int PlayStateQueries() const;
     // Waits until at least count commands arrived; false after timeoutMs.
     bool WaitForCommands(size_t count, DWORD timeoutMs = 5000) const;
+    // Waits until the command arrived at or after position from; false after timeoutMs.
+    bool WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs = 5000) const;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
