@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Text values under a registry root key; every key handle is closed before a routine returns.
+namespace Registry {
+
+// A REG_SZ value's text; errorFlag -1 when the value cannot be queried at all, else 0.
+std::wstring QueryStringValue(HKEY hKey, const std::wstring& valueName, int& errorFlag);
+std::wstring GetStringValue(HKEY hRoot,
+                            const std::wstring& subKey,
+                            const std::wstring& valueName,
+                            int& errorFlag);
+std::wstring StripNulls(const std::wstring& text);  // the text before its first NUL
+// True when the value was written; missing keys on the path are created.
+bool SaveStringValue(HKEY hRoot,
+                     const std::wstring& subKey,
+                     const std::wstring& valueName,
+                     const std::wstring& data);
+// True when the value is gone afterwards, also when it or its key was never there.
+bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName);
+
+}  // namespace Registry
