@@ -4,17 +4,11 @@
 
 #include "app/Ansi.h"
 #include "app/Application.h"
+#include "app/Controls.h"
 
 namespace {
 
 constexpr DWORD kFixedSingleStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-int ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
 
 int ShiftState() {
     return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
@@ -38,10 +32,6 @@ std::wstring Form::Caption() const {
     std::string text(GetWindowTextLengthA(Window) + 1, '\0');
     text.resize(GetWindowTextA(Window, text.data(), static_cast<int>(text.size())));
     return Ansi::ToWide(text);
-}
-
-int Form::PixelsFromTwips(int twips) const {
-    return MulDiv(twips, ScreenDpi(), 1440);
 }
 
 void Form::RegisterWindowClass() const {
@@ -77,6 +67,7 @@ void Form::Load() {
         Loading = false;
         throw std::runtime_error("the window could not be created");
     }
+    CreateDesign();
     OnLoad();
     Loading = false;
 }

@@ -46,6 +46,7 @@ public:
     void StartTimer(UINT_PTR id, UINT milliseconds);
 
 protected:
+    virtual void CreateDesign() {}  // the controls, menus and timers that exist before the load event
     virtual void OnLoad() {}
     virtual void OnMouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}  // in twips
     virtual void OnQueryUnload(bool& /*cancel*/, UnloadReason /*reason*/) {}
@@ -54,8 +55,6 @@ protected:
     virtual void OnMenuClick(UINT /*id*/) {}
     virtual void OnTimer(UINT_PTR /*id*/) {}
     virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
-
-    int PixelsFromTwips(int twips) const;
 
 private:
     static LRESULT CALLBACK StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,12 @@
 #include "app/MainForm.h"
 
-#include "app/Application.h"
+#include <cmath>
+
+#include "app/Ansi.h"
 #include "app/MainMod.h"
+#include "app/WindowOnTopMod.h"
+#include "player/WinampMod.h"
+#include "settings/RunOnStartup.h"
 
 namespace {
 
@@ -11,7 +16,53 @@ constexpr int kClientWidthTwips = 3525;
 constexpr int kClientHeightTwips = 4590;
 constexpr WORD kProgramIcon = 1;
 
+constexpr char kFontFace[] = "Tahoma";
+constexpr int kFontSizeHundredthsOfPoint = 825;
+
+constexpr wchar_t kPlayerRunning[] = L"Winamp Is Running!";
+constexpr wchar_t kPlayerNotRunning[] = L"Winamp Not Running!";
+constexpr wchar_t kAuthor[] = L" By Orrindale";
+constexpr wchar_t kShowCaption[] = L"&Show";
+constexpr wchar_t kHideCaption[] = L"&Hide";
+constexpr char kTaskbarCreated[] = "TaskbarCreated";
+constexpr char kStartupSwitch[] = "-startup";
+
+constexpr UINT kTrayCallbackMessage = WM_MOUSEMOVE;  // the shell reports the mouse message in lParam
+constexpr int kTrayMouseMove = WM_MOUSEMOVE;
+constexpr int kTrayLeftDoubleClick = WM_LBUTTONDBLCLK;
+constexpr int kTrayRightButtonDown = WM_RBUTTONDOWN;
+
+constexpr UINT_PTR kDetectTimer = 1;
+constexpr UINT kDetectIntervalMs = 3000;
+
+enum MenuId : UINT { kOpenMenu = 1, kRunOnStartupMenu, kCloseMenu };
+
+constexpr int kLegendLeft = 360, kLegendWidth = 2655, kLabelHeight = 255;
+
+HFONT CreateTahoma(int weight) {
+    const HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(kFontSizeHundredthsOfPoint, GetDeviceCaps(screen, LOGPIXELSY), 7200);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace);
+}
+
 }  // namespace
+
+std::wstring TrayTooltip(std::wstring_view caption, const Application::VersionNumbers& version) {
+    std::wstring tip = std::wstring(caption) + L" v" + std::to_wstring(version.Major) + L"." +
+                       std::to_wstring(version.Minor);
+    if (version.Revision != 0) tip += L"." + std::to_wstring(version.Revision);
+    return tip + kAuthor;
+}
+
+int TrayEventNumber(float xTwips, int twipsPerPixel) {
+    const double pixels = static_cast<double>(xTwips) / twipsPerPixel;
+    const double floor = std::floor(pixels);
+    const double fraction = pixels - floor;
+    const bool up = fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0);
+    return static_cast<int>(up ? floor + 1 : floor);
+}
 
 MainForm& MainForm::Instance() {
     // Ends with the process through Application::End, never by a destructor.
@@ -21,7 +72,151 @@ MainForm& MainForm::Instance() {
 
 MainForm::MainForm() : Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
 
+SystrayIcon& MainForm::SysTray() {
+    if (!SysTrayIcon) SysTrayIcon = std::make_unique<SystrayIcon>();
+    return *SysTrayIcon;
+}
+
+void MainForm::CreateDesign() {
+    NormalFont.Reset(CreateTahoma(FW_NORMAL));
+    BoldFont.Reset(CreateTahoma(FW_BOLD));
+    const struct {
+        Label* Control;
+        int Top;
+        const wchar_t* Caption;
+    } legend[] = {
+        {&Label1, 120, L"Play/Pause Hotkey: Shift + F1"},
+        {&Label2, 480, L"Stop Hotkey: Shift + F2"},
+        {&Label3, 840, L"Next Song Hotkey: Shift + F3"},
+        {&Label4, 1200, L"Prev Song Hotkey: Shift + F4"},
+        {&Label7, 1560, L"Fast Forward 5 Seconds: Shift + F5"},
+        {&Label8, 1920, L"Fast Rewind 5 Seconds: Shift + F6"},
+        {&Label9, 2280, L"Toggle Playlist Repeat: Shift + F7"},
+        {&Label10, 2640, L"Toggle Playlist Shuffle: Shift + F8"},
+        {&Label6, 3000, L"Save Song Title Hotkey: Shift + F10"},
+        {&Label11, 3360, L"Fast Rewind: Ctrl + Left"},
+        {&Label12, 3720, L"Fast Forward: Ctrl + Right"},
+    };
+    for (const auto& row : legend)
+        row.Control->Create(Hwnd(), {kLegendLeft, row.Top, kLegendWidth, kLabelHeight}, row.Caption, false,
+                            NormalFont.Get());
+    Label5.Create(Hwnd(), {120, 4200, 3015, kLabelHeight}, kPlayerNotRunning, true, BoldFont.Get());
+    CreateMenus();
+    StartTimer(kDetectTimer, kDetectIntervalMs);
+    TaskbarCreated = RegisterWindowMessageA(kTaskbarCreated);
+}
+
+void MainForm::CreateMenus() {
+    // SystrayMenu itself is never shown: its items open as the tray's pop-up menu.
+    SystrayMenu.Reset(CreatePopupMenu());
+    const HMENU settings = CreatePopupMenu();  // destroyed with SystrayMenu
+    AppendMenuA(settings, MF_STRING, kRunOnStartupMenu, "&Run On Startup");
+    AppendMenuA(SystrayMenu.Get(), MF_STRING, kOpenMenu, "&Show");
+    AppendMenuA(SystrayMenu.Get(), MF_SEPARATOR, 0, nullptr);  // Blank1
+    AppendMenuA(SystrayMenu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
+    AppendMenuA(SystrayMenu.Get(), MF_SEPARATOR, 0, nullptr);  // Blank2
+    AppendMenuA(SystrayMenu.Get(), MF_STRING, kCloseMenu, "&Close");
+    OpenMenu = MenuItem(SystrayMenu.Get(), kOpenMenu);
+    RunOnStartupMenu = MenuItem(SystrayMenu.Get(), kRunOnStartupMenu);  // found through the submenu
+    CloseMenu = MenuItem(SystrayMenu.Get(), kCloseMenu);
+}
+
+void MainForm::OnLoad() {
+    SysTray().PopUpMessage = TrayTooltip(Caption(), Application::Version());
+    AddTrayIcon();
+    if (const auto stored = RunOnStartup::StoredSetting()) RunOnStartupMenu.Checked(*stored);
+    if (Application::LCase(Application::Command()) == Ansi::ToWide(kStartupSwitch))
+        SetState(WindowState::Minimized);
+}
+
+void MainForm::AddTrayIcon() {
+    SysTray().Initialize(Hwnd(), Icon(), SysTray().PopUpMessage, kTrayCallbackMessage);
+    SysTray().ShowIcon();  // without an icon the hot keys still work
+}
+
+void MainForm::OnMouseMove(int, int, float x, float) {
+    switch (TrayEventNumber(x, Application::TwipsPerPixelX())) {
+        case kTrayMouseMove:
+            SysTray().TipText(SysTray().PopUpMessage);
+            break;
+        case kTrayLeftDoubleClick:
+            if (OpenMenu.Enabled()) ShowFromTray();
+            break;
+        case kTrayRightButtonDown:
+            if (OpenMenu.Enabled()) OpenTrayMenu();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainForm::ShowFromTray() {
+    WindowOnTopMod::SetWindowOnTop(Hwnd(), true);
+    SetVisible(true);
+    WindowOnTopMod::SetWindowOnTop(Hwnd(), false);
+    OpenMenu.Caption(kHideCaption);
+}
+
+void MainForm::OpenTrayMenu() {
+    OpenMenu.Caption(Visible() ? kHideCaption : kShowCaption);
+    PopupMenu(SystrayMenu.Get(), OpenMenu.CommandId());
+}
+
+void MainForm::OnQueryUnload(bool& cancel, UnloadReason reason) {
+    if (reason == UnloadReason::FormControlMenu || reason == UnloadReason::AppTaskManager) {
+        SetState(WindowState::Minimized);
+        cancel = true;
+    }
+}
+
+void MainForm::OnResize() {
+    if (State() == WindowState::Minimized) {
+        SetVisible(false);
+        SetState(WindowState::Normal);
+    }
+}
+
 void MainForm::OnUnload(bool&) {
+    SysTray().HideIcon();
     MainMod::RestoreWndProc();
     Application::End();
+}
+
+void MainForm::OnMenuClick(UINT id) {
+    switch (id) {
+        case kOpenMenu:
+            OpenMenuClick();
+            break;
+        case kRunOnStartupMenu:
+            RunOnStartupMenu.Checked(RunOnStartup::Toggle(RunOnStartupMenu.Checked()));
+            break;
+        case kCloseMenu:
+            Unload();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainForm::OpenMenuClick() {
+    if (!Visible()) WindowOnTopMod::SetWindowOnTop(Hwnd(), true);
+    SetVisible(!Visible());
+    WindowOnTopMod::SetWindowOnTop(Hwnd(), false);
+}
+
+void MainForm::OnTimer(UINT_PTR id) {
+    if (id == kDetectTimer) DetectTimerTick();
+}
+
+void MainForm::DetectTimerTick() {
+    Label5.Caption(WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning);
+}
+
+LRESULT MainForm::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    // A new taskbar (the shell restarted, or came up after a hidden start) has no icon of ours yet.
+    if (TaskbarCreated != 0 && uMsg == TaskbarCreated) {
+        AddTrayIcon();
+        return 0;
+    }
+    return Form::HandleMessage(uMsg, wParam, lParam);
 }

@@ -1,13 +1,54 @@
 #pragma once
 
-#include "app/Form.h"
+#include <memory>
+#include <string>
+#include <string_view>
 
-// The program's one window: the hot-key legend, the player indicator and the tray icon's owner.
+#include "app/Application.h"
+#include "app/Controls.h"
+#include "app/Form.h"
+#include "app/UniqueHandle.h"
+#include "tray/SystrayIcon.h"
+
+// The program's one window: the hot-key legend, the player indicator, and the tray icon with its menu.
 class MainForm : public Form {
 public:
     static MainForm& Instance();  // created on first use, never destroyed before the process ends
 
+    SystrayIcon& SysTray();  // created on first use
+
 private:
     MainForm();
+
+    void CreateDesign() override;
+    void OnLoad() override;
+    void OnMouseMove(int button, int shift, float x, float y) override;
+    void OnQueryUnload(bool& cancel, UnloadReason reason) override;
+    void OnResize() override;
     void OnUnload(bool& cancel) override;
+    void OnMenuClick(UINT id) override;
+    void OnTimer(UINT_PTR id) override;
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+    void CreateMenus();
+    void ShowFromTray();
+    void OpenTrayMenu();
+    void OpenMenuClick();
+    void AddTrayIcon();
+    void DetectTimerTick();
+
+    // Fonts before the labels that use them.
+    UniqueFont NormalFont;
+    UniqueFont BoldFont;
+    Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
+    Label Label5;
+    UniqueMenu SystrayMenu;
+    MenuItem OpenMenu, SettingMenu, RunOnStartupMenu, CloseMenu;
+    std::unique_ptr<SystrayIcon> SysTrayIcon;
+    UINT TaskbarCreated = 0;
 };
+
+// The tray tooltip: caption, version (revision only when not 0) and author.
+std::wstring TrayTooltip(std::wstring_view caption, const Application::VersionNumbers& version);
+// The mouse message behind a tray notification, from the pointer position in twips (halves to even).
+int TrayEventNumber(float xTwips, int twipsPerPixel);

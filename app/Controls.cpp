@@ -1,0 +1,51 @@
+#include "app/Controls.h"
+
+#include "app/Ansi.h"
+
+int PixelsFromTwips(int twips) {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(twips, dpi > 0 ? dpi : 96, 1440);
+}
+
+void Label::Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font) {
+    // SS_NOPREFIX: an ampersand in a caption is text, not an access key.
+    const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFT);
+    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, PixelsFromTwips(place.Left),
+                             PixelsFromTwips(place.Top), PixelsFromTwips(place.Width),
+                             PixelsFromTwips(place.Height), parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void Label::Caption(const std::wstring& caption) {
+    SetWindowTextA(Window, Ansi::FromWide(caption).c_str());
+}
+
+std::wstring Label::Caption() const {
+    std::string text(GetWindowTextLengthA(Window) + 1, '\0');
+    text.resize(GetWindowTextA(Window, text.data(), static_cast<int>(text.size())));
+    return Ansi::ToWide(text);
+}
+
+void MenuItem::Caption(const std::wstring& caption) {
+    const std::string text = Ansi::FromWide(caption);
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_TYPE;
+    info.fType = MFT_STRING;
+    info.dwTypeData = const_cast<char*>(text.c_str());
+    SetMenuItemInfoA(Menu, Id, FALSE, &info);
+}
+
+bool MenuItem::Checked() const {
+    return (GetMenuState(Menu, Id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void MenuItem::Checked(bool bChecked) {
+    CheckMenuItem(Menu, Id, MF_BYCOMMAND | (bChecked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MenuItem::Enabled() const {
+    return (GetMenuState(Menu, Id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}

@@ -1,0 +1,52 @@
+#include "settings/RunOnStartup.h"
+
+#include "app/Application.h"
+#include "settings/Registry.h"
+
+namespace {
+
+const wchar_t kSettingsKey[] = L"Software\\Corvel Win2K\\";
+const wchar_t kSettingValue[] = L"RunOnStartup";
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+const wchar_t kRunValue[] = L"Corvel";
+const wchar_t kStartupSwitch[] = L"-startup";
+
+bool WriteRunEntry(bool bEnabled) {
+    if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+    const std::wstring command = RunOnStartup::StartCommand(Application::Path(), Application::ExeName());
+    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
+}
+
+}  // namespace
+
+namespace RunOnStartup {
+
+RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Registry::DeleteValue};
+
+std::optional<bool> StoredSetting() {
+    int errorFlag = 0;  // a missing value reads as empty text, which sets nothing
+    return Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
+}
+
+bool Toggle(bool bChecked) {
+    const bool wanted = !bChecked;
+    int missing = 0;
+    const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
+    // The check mark never shows what the registry does not hold: a failed write puts everything back.
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Application::BoolToText(wanted)))
+        return bChecked;
+    if (WriteRunEntry(wanted)) return wanted;
+    if (missing)
+        Access.Delete(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue);
+    else
+        Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, previous);
+    return bChecked;
+}
+
+std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
+    std::wstring folder(directory);
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return L"\"" + Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
+}
+
+}  // namespace RunOnStartup

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The Run On Startup setting: its stored state and the program's entry under the Windows Run key.
+namespace RunOnStartup {
+
+// The registry routines it uses; tests put failing ones in and restore these.
+struct RegistryAccess {
+    std::wstring (*Get)(HKEY, const std::wstring&, const std::wstring&, int&);
+    bool (*Save)(HKEY, const std::wstring&, const std::wstring&, const std::wstring&);
+    bool (*Delete)(HKEY, const std::wstring&, const std::wstring&);
+};
+extern RegistryAccess Access;
+
+std::optional<bool> StoredSetting();  // only the exact texts "True" and "False" count
+// Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
+bool Toggle(bool bChecked);
+std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName);
+
+}  // namespace RunOnStartup
