@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tests/support/CorvelProcess.h"
+#include "tests/support/StandInPlayer.h"
+#include "tests/support/WineTray.h"
+
+namespace {
+
+constexpr char kSettingsKey[] = "Software\\Corvel Win2K";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kTooltip[] = "Corvel Win2K/XP v1.2 By Orrindale";
+constexpr char kMenuClass[] = "#32768";
+constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
+
+// A REG_SZ under HKEY_LOCAL_MACHINE, or nothing when the value is not there.
+std::optional<std::string> ReadMachineValue(const char* path, const char* name) {
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+    return std::string(data);
+}
+
+void WriteSetting(const char* text) {
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, kSettingsKey, &key);
+    RegSetValueExA(key, "RunOnStartup", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+    RegCloseKey(key);
+}
+
+void ClearSettings() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    HKEY run = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kRunKey, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, "Corvel");
+        RegCloseKey(run);
+    }
+}
+
+std::string Lower(std::string text) {
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+bool HasTip() {
+    const auto tips = TrayTips();
+    return std::find(tips.begin(), tips.end(), kTooltip) != tips.end();
+}
+
+void Press(UINT key) {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+class TrayMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearSettings(); }
+    void TearDown() override {
+        Corvel.reset();
+        ClearSettings();
+    }
+    void StartCorvel(const std::string& arguments = "") {
+        Corvel = std::make_unique<CorvelProcess>(arguments);
+        ASSERT_TRUE(Corvel->WaitReady());
+    }
+    bool MenuOpen() const {
+        const HWND menu = FindProcessWindow(Corvel->Id(), kMenuClass);
+        return menu && IsWindowVisible(menu);
+    }
+    // A right-button press on the icon, as the shell reports it to the window.
+    void OpenMenu() {
+        PostMessageA(Corvel->MainWindow(), WM_MOUSEMOVE, 1, kRightButtonDown);
+        ASSERT_TRUE(WaitFor([this] { return MenuOpen(); })) << "the pop-up menu did not open";
+    }
+    void ChooseRunOnStartup() {
+        OpenMenu();
+        for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('R')}) Press(key);
+        ASSERT_TRUE(WaitFor([this] { return !MenuOpen(); }));
+    }
+    std::unique_ptr<CorvelProcess> Corvel;
+};
+
+TEST_F(TrayMenuTest, CloseEndsTheProgramAndRemovesTheIcon) {
+    StartCorvel();
+    ASSERT_TRUE(WaitFor(HasTip));
+    OpenMenu();
+    Press('C');
+    EXPECT_TRUE(Corvel->WaitForExit());
+    EXPECT_TRUE(WaitFor([] { return !HasTip(); }));
+}
+
+TEST_F(TrayMenuTest, EscClosesTheMenuAndTheKeysGoOn) {
+    StandInPlayer player;
+    StartCorvel();
+    OpenMenu();
+    Press(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([this] { return !MenuOpen(); }));
+    PressKey(VK_SHIFT, VK_F3);
+    EXPECT_TRUE(player.WaitForCommand(40048, 0));
+    EXPECT_TRUE(Corvel->Running());
+}
+
+TEST_F(TrayMenuTest, ShowAndHideFollowTheWindow) {
+    StartCorvel("-startup");
+    const HWND window = Corvel->MainWindow();
+    ASSERT_FALSE(IsWindowVisible(window));
+    OpenMenu();
+    Press('S');  // the first item reads "&Show" while the window is hidden
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
+    EXPECT_FALSE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    OpenMenu();
+    Press('H');  // and "&Hide" while it shows
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }));
+    EXPECT_TRUE(Corvel->Running());
+}
+
+TEST_F(TrayMenuTest, RunOnStartupWritesAndRemovesTheRunEntry) {
+    StartCorvel();
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt) << "nothing is written at start";
+
+    ChooseRunOnStartup();
+    EXPECT_TRUE(WaitFor([] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == std::string("True"); }));
+    // The folder lower-cased, the name as it is, always ".exe", then the switch.
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), "\"" + Lower(TestDirectory()) + "corvel.exe\" -startup");
+
+    ChooseRunOnStartup();
+    EXPECT_TRUE(WaitFor([] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == std::string("False"); }));
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+}
+
+TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {
+    // Seen through the click: a checked item turns to "False", an unchecked one to "True".
+    const std::pair<const char*, const char*> cases[] = {{"True", "False"}, {"False", "True"}, {"true", "True"}};
+    for (const auto& [stored, afterClick] : cases) {
+        WriteSetting(stored);
+        StartCorvel();
+        ChooseRunOnStartup();
+        const std::string expected = afterClick;
+        EXPECT_TRUE(WaitFor([&] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == expected; }))
+            << "stored " << stored;
+        Corvel.reset();
+    }
+}
+
+}  // namespace
