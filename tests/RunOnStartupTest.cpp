@@ -1,0 +1,115 @@
+#include "settings/RunOnStartup.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+TEST(StartCommandTest, QuotesTheLowerCasedFolderAndTheName) {
+    const struct {
+        const wchar_t* Directory;
+        const wchar_t* ExeName;
+        const wchar_t* Command;
+    } cases[] = {
+        {L"D:\\Apps\\Media Keys", L"MKeys", L"\"d:\\apps\\media keys\\MKeys.exe\" -startup"},
+        {L"C:\\", L"MKeys", L"\"c:\\MKeys.exe\" -startup"},  // a drive root keeps its one backslash
+        {L"C:\\Program Files\\Corvel", L"corvel", L"\"c:\\program files\\corvel\\corvel.exe\" -startup"},
+        {L"E:\\\xC4rger", L"Tool", L"\"e:\\\xE4rger\\Tool.exe\" -startup"},  // beyond ASCII too
+    };
+    for (const auto& c : cases) EXPECT_EQ(RunOnStartup::StartCommand(c.Directory, c.ExeName), c.Command);
+}
+
+// An in-memory registry whose writes can be made to fail, one value at a time.
+struct FakeRegistry {
+    std::map<std::wstring, std::wstring> Values;  // "path|name" -> data
+    std::wstring FailingValue;                    // a name whose save and delete fail
+};
+FakeRegistry Fake;
+
+std::wstring Key(const std::wstring& path, const std::wstring& name) {
+    return path + L"|" + name;
+}
+
+std::wstring FakeGet(HKEY, const std::wstring& path, const std::wstring& name, int& errorFlag) {
+    const auto found = Fake.Values.find(Key(path, name));
+    errorFlag = found == Fake.Values.end() ? -1 : 0;
+    return found == Fake.Values.end() ? L"" : found->second;
+}
+
+bool FakeSave(HKEY, const std::wstring& path, const std::wstring& name, const std::wstring& data) {
+    if (name == Fake.FailingValue) return false;
+    Fake.Values[Key(path, name)] = data;
+    return true;
+}
+
+bool FakeDelete(HKEY, const std::wstring& path, const std::wstring& name) {
+    if (name == Fake.FailingValue) return false;
+    Fake.Values.erase(Key(path, name));
+    return true;
+}
+
+class RunOnStartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Saved = RunOnStartup::Access;
+        RunOnStartup::Access = {FakeGet, FakeSave, FakeDelete};
+        Fake = {};
+    }
+    void TearDown() override { RunOnStartup::Access = Saved; }
+    static std::wstring Setting() { return Value(L"Software\\Corvel Win2K\\", L"RunOnStartup"); }
+    static std::wstring RunEntry() { return Value(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel"); }
+    static std::wstring Value(const std::wstring& path, const std::wstring& name) {
+        const auto found = Fake.Values.find(Key(path, name));
+        return found == Fake.Values.end() ? L"<none>" : found->second;
+    }
+    RunOnStartup::RegistryAccess Saved;
+};
+
+TEST_F(RunOnStartupTest, ToggleWritesTheSettingBeforeTheRunEntry) {
+    EXPECT_TRUE(RunOnStartup::Toggle(false));
+    EXPECT_EQ(Setting(), L"True");
+    EXPECT_NE(RunEntry().find(L".exe\" -startup"), std::wstring::npos);
+    EXPECT_FALSE(RunOnStartup::Toggle(true));
+    EXPECT_EQ(Setting(), L"False");
+    EXPECT_EQ(RunEntry(), L"<none>");
+}
+
+TEST_F(RunOnStartupTest, FailedWritesPutTheCheckMarkAndTheSettingBack) {
+    const struct {
+        const wchar_t* Failing;
+        const wchar_t* StoredBefore;  // nullptr: no value
+        bool Checked;
+        const wchar_t* SettingAfter;
+    } cases[] = {
+        {L"RunOnStartup", nullptr, false, L"<none>"},  // the setting cannot be written: nothing changes
+        {L"RunOnStartup", L"True", true, L"True"},
+        {L"Corvel", nullptr, false, L"<none>"},       // the Run entry cannot be written: the setting goes again
+        {L"Corvel", L"False", false, L"False"},
+        {L"Corvel", L"True", true, L"True"},          // the Run entry cannot be deleted
+        {L"Corvel", L"junk", false, L"junk"},
+    };
+    for (const auto& c : cases) {
+        Fake = {};
+        if (c.StoredBefore) Fake.Values[Key(L"Software\\Corvel Win2K\\", L"RunOnStartup")] = c.StoredBefore;
+        if (c.Checked) Fake.Values[Key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel")] = L"cmd";
+        Fake.FailingValue = c.Failing;
+        EXPECT_EQ(RunOnStartup::Toggle(c.Checked), c.Checked) << c.Failing;
+        EXPECT_EQ(Setting(), c.SettingAfter) << c.Failing;
+        EXPECT_EQ(RunEntry(), c.Checked ? L"cmd" : L"<none>") << c.Failing;
+    }
+}
+
+TEST_F(RunOnStartupTest, OnlyExactWordsAreStoredSettings) {
+    const std::pair<const wchar_t*, std::optional<bool>> cases[] = {
+        {L"True", true}, {L"False", false}, {L"true", std::nullopt}, {L"1", std::nullopt}, {L"", std::nullopt}};
+    for (const auto& [text, setting] : cases) {
+        Fake.Values[Key(L"Software\\Corvel Win2K\\", L"RunOnStartup")] = text;
+        EXPECT_EQ(RunOnStartup::StoredSetting(), setting) << text;
+    }
+    Fake = {};
+    EXPECT_EQ(RunOnStartup::StoredSetting(), std::nullopt);
+}
+
+}  // namespace

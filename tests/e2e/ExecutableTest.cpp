@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/CorvelProcess.h"
+
+namespace {
+
+std::string CorvelExe() {
+    return TestDirectory() + "corvel.exe";
+}
+
+TEST(ExecutableTest, CarriesItsVersionInformation) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(CorvelExe().c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(CorvelExe().c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(2, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(2, 1));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    const std::pair<const char*, const char*> texts[] = {
+        {"FileVersion", "1.02"},
+        {"ProductVersion", "1.02"},
+        {"ProductName", "Corvel Win2K/XP Edition"},
+        {"FileDescription", "Corvel Win2K Edition Executable"},
+        {"CompanyName", "Orrindale"},
+        {"Comments", "Corvel Win2K/XP Edition By Orrindale"},
+    };
+    for (const auto& [name, expected] : texts) {
+        char* value = nullptr;
+        const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) << name;
+        EXPECT_STREQ(value, expected);
+    }
+}
+
+TEST(ExecutableTest, CarriesOneSixteenColourIcon) {
+    const HMODULE exe = LoadLibraryExA(CorvelExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const HICON icon = static_cast<HICON>(LoadImageA(exe, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, 0));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO parts = {};
+    ASSERT_TRUE(GetIconInfo(icon, &parts));
+    BITMAP colour = {};
+    GetObjectA(parts.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(colour.bmWidth, 32);
+    EXPECT_EQ(colour.bmHeight, 32);
+    EXPECT_NE(parts.hbmMask, nullptr) << "a transparency mask";
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    DestroyIcon(icon);
+    FreeLibrary(exe);
+}
+
+}  // namespace
