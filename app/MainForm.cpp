@@ -214,7 +214,9 @@ void MainForm::DetectTimerTick() {
 
 LRESULT MainForm::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     // A new taskbar (the shell restarted, or came up after a hidden start) has no icon of ours yet.
+    // The message can also come while the icon is still there: remove it first, or the add would fail.
     if (TaskbarCreated != 0 && uMsg == TaskbarCreated) {
+        SysTray().HideIcon();
         AddTrayIcon();
         return 0;
     }

@@ -45,6 +45,20 @@ protected:
     void StartCorvel(const std::string& arguments = "") {
         Corvel = std::make_unique<CorvelProcess>(arguments);
         ASSERT_TRUE(Corvel->WaitReady());
+        ASSERT_TRUE(HotkeysArmed());
+    }
+    // Wine may call the program idle before it has registered its keys: wait until Stop gets through.
+    bool HotkeysArmed() {
+        std::unique_ptr<StandInPlayer> probe;
+        StandInPlayer* player = Player.get();
+        if (!player) player = (probe = std::make_unique<StandInPlayer>()).get();
+        const bool armed = WaitFor([&] {
+            PressKey(VK_SHIFT, VK_F2);
+            return player->WaitForCommand(kStop, 0, 200);
+        }, 10000);
+        Sleep(200);  // a press still on its way lands before the record is cleared
+        player->Clear();
+        return armed;
     }
     // Stop is the sentinel: once it has arrived, every earlier key has been handled.
     Commands PressThenStop(UINT modifier, UINT key) {

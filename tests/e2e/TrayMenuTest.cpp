@@ -57,16 +57,6 @@ bool HasTip() {
     return std::find(tips.begin(), tips.end(), kTooltip) != tips.end();
 }
 
-void Press(UINT key) {
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-    }
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
 class TrayMenuTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearSettings(); }
@@ -89,7 +79,7 @@ protected:
     }
     void ChooseRunOnStartup() {
         OpenMenu();
-        for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('R')}) Press(key);
+        for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('R')}) PressKey(key);
         ASSERT_TRUE(WaitFor([this] { return !MenuOpen(); }));
     }
     std::unique_ptr<CorvelProcess> Corvel;
@@ -99,7 +89,7 @@ TEST_F(TrayMenuTest, CloseEndsTheProgramAndRemovesTheIcon) {
     StartCorvel();
     ASSERT_TRUE(WaitFor(HasTip));
     OpenMenu();
-    Press('C');
+    PressKey('C');
     EXPECT_TRUE(Corvel->WaitForExit());
     EXPECT_TRUE(WaitFor([] { return !HasTip(); }));
 }
@@ -108,7 +98,7 @@ TEST_F(TrayMenuTest, EscClosesTheMenuAndTheKeysGoOn) {
     StandInPlayer player;
     StartCorvel();
     OpenMenu();
-    Press(VK_ESCAPE);
+    PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([this] { return !MenuOpen(); }));
     PressKey(VK_SHIFT, VK_F3);
     EXPECT_TRUE(player.WaitForCommand(40048, 0));
@@ -120,11 +110,11 @@ TEST_F(TrayMenuTest, ShowAndHideFollowTheWindow) {
     const HWND window = Corvel->MainWindow();
     ASSERT_FALSE(IsWindowVisible(window));
     OpenMenu();
-    Press('S');  // the first item reads "&Show" while the window is hidden
+    PressKey('S');  // the first item reads "&Show" while the window is hidden
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
     EXPECT_FALSE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     OpenMenu();
-    Press('H');  // and "&Hide" while it shows
+    PressKey('H');  // and "&Hide" while it shows
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }));
     EXPECT_TRUE(Corvel->Running());
 }

@@ -134,6 +134,11 @@ bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
     }
 }
 
+void PressKey(UINT key) {
+    INPUT inputs[] = {KeyInput(key, false), KeyInput(key, true)};
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 void PressKey(UINT modifierKey, UINT key) {
     INPUT inputs[] = {KeyInput(modifierKey, false), KeyInput(key, false), KeyInput(key, true),
                       KeyInput(modifierKey, true)};

@@ -36,5 +36,6 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
     return WaitUntil(timeoutMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
 }
 
-// Presses a combination through SendInput, as a user would.
+// Presses a key, or a combination, through SendInput, as a user would.
+void PressKey(UINT key);
 void PressKey(UINT modifierKey, UINT key);

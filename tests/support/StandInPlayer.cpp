@@ -88,6 +88,12 @@ std::vector<std::pair<WPARAM, LPARAM>> StandInPlayer::Commands() const {
     return Received;
 }
 
+void StandInPlayer::Clear() {
+    std::lock_guard<std::mutex> guard(Lock);
+    Received.clear();
+    Queries = 0;
+}
+
 int StandInPlayer::PlayStateQueries() const {
     std::lock_guard<std::mutex> guard(Lock);
     return Queries;
