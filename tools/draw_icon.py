@@ -113,7 +113,7 @@ def main():
     out = os.path.join(here, os.pardir, "app", "res", "corvel.ico")
     with open(out, "wb") as f:
         f.write(ico_bytes(pixels, mask))
-    # Optional: a scaled PNG preview for eyeballing, e.g. --preview /tmp/icon.png
+    # Optional: a scaled PNG preview for eyeballing, e.g. --preview icon-preview.png
     if len(sys.argv) == 3 and sys.argv[1] == "--preview":
         with open(sys.argv[2], "wb") as f:
             f.write(png_bytes(pixels, mask, 8))
