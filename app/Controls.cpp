@@ -10,8 +10,9 @@ int PixelsFromTwips(int twips) {
 }
 
 void Label::Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font) {
-    // SS_NOPREFIX: an ampersand in a caption is text, not an access key.
-    const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFT);
+    // SS_NOPREFIX: an ampersand in a caption is text, not an access key. A one-line caption that comes out
+    // a little wider than its label (another font) loses a few pixels rather than its end to a hidden line.
+    const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFTNOWORDWRAP);
     Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, PixelsFromTwips(place.Left),
                              PixelsFromTwips(place.Top), PixelsFromTwips(place.Width),
                              PixelsFromTwips(place.Height), parent, nullptr, GetModuleHandleA(nullptr), nullptr);
