@@ -96,11 +96,15 @@ void ReportUncaughtFailure() {
     ExitProcess(1);
 }
 
-int TwipsPerPixelX() {
+int ScreenDpi() {
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    return dpi > 0 ? 1440 / dpi : 15;
+    return dpi > 0 ? dpi : 96;
+}
+
+int TwipsPerPixelX() {
+    return 1440 / ScreenDpi();
 }
 
 std::wstring BoolToText(bool value) {

@@ -23,6 +23,7 @@ std::wstring ArgumentsOf(std::wstring_view commandLine);
 void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal
 [[noreturn]] void End();
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
+int ScreenDpi();  // horizontal dots per inch
 int TwipsPerPixelX();
 
 std::wstring BoolToText(bool value);

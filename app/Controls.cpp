@@ -1,12 +1,16 @@
 #include "app/Controls.h"
 
 #include "app/Ansi.h"
+#include "app/Application.h"
 
 int PixelsFromTwips(int twips) {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return MulDiv(twips, dpi > 0 ? dpi : 96, 1440);
+    return MulDiv(twips, Application::ScreenDpi(), 1440);
+}
+
+std::wstring WindowText(HWND window) {
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, text.data(), static_cast<int>(text.size())));
+    return Ansi::ToWide(text);
 }
 
 void Label::Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font) {
@@ -24,9 +28,7 @@ void Label::Caption(const std::wstring& caption) {
 }
 
 std::wstring Label::Caption() const {
-    std::string text(GetWindowTextLengthA(Window) + 1, '\0');
-    text.resize(GetWindowTextA(Window, text.data(), static_cast<int>(text.size())));
-    return Ansi::ToWide(text);
+    return WindowText(Window);
 }
 
 void MenuItem::Caption(const std::wstring& caption) {

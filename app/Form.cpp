@@ -28,10 +28,7 @@ Form::~Form() {
 }
 
 std::wstring Form::Caption() const {
-    if (!Window) return Design.Caption;
-    std::string text(GetWindowTextLengthA(Window) + 1, '\0');
-    text.resize(GetWindowTextA(Window, text.data(), static_cast<int>(text.size())));
-    return Ansi::ToWide(text);
+    return Window ? WindowText(Window) : Design.Caption;
 }
 
 void Form::RegisterWindowClass() const {

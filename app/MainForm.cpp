@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/Ansi.h"
 #include "app/MainMod.h"
 #include "app/WindowOnTopMod.h"
 #include "player/WinampMod.h"
@@ -25,7 +24,6 @@ constexpr wchar_t kAuthor[] = L" By Orrindale";
 constexpr wchar_t kShowCaption[] = L"&Show";
 constexpr wchar_t kHideCaption[] = L"&Hide";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
-constexpr char kStartupSwitch[] = "-startup";
 
 constexpr UINT kTrayCallbackMessage = WM_MOUSEMOVE;  // the shell reports the mouse message in lParam
 constexpr int kTrayMouseMove = WM_MOUSEMOVE;
@@ -125,7 +123,7 @@ void MainForm::OnLoad() {
     SysTray().PopUpMessage = TrayTooltip(Caption(), Application::Version());
     AddTrayIcon();
     if (const auto stored = RunOnStartup::StoredSetting()) RunOnStartupMenu.Checked(*stored);
-    if (Application::LCase(Application::Command()) == Ansi::ToWide(kStartupSwitch))
+    if (Application::LCase(Application::Command()) == RunOnStartup::kStartupSwitch)
         SetState(WindowState::Minimized);
 }
 

@@ -43,7 +43,7 @@ private:
     Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
     Label Label5;
     UniqueMenu SystrayMenu;
-    MenuItem OpenMenu, SettingMenu, RunOnStartupMenu, CloseMenu;
+    MenuItem OpenMenu, RunOnStartupMenu, CloseMenu;  // SettingMenu and the separators have no behaviour
     std::unique_ptr<SystrayIcon> SysTrayIcon;
     UINT TaskbarCreated = 0;
 };

@@ -9,7 +9,6 @@ const wchar_t kSettingsKey[] = L"Software\\Corvel Win2K\\";
 const wchar_t kSettingValue[] = L"RunOnStartup";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 const wchar_t kRunValue[] = L"Corvel";
-const wchar_t kStartupSwitch[] = L"-startup";
 
 bool WriteRunEntry(bool bEnabled) {
     if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);

@@ -17,6 +17,8 @@ struct RegistryAccess {
 };
 extern RegistryAccess Access;
 
+inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry starts the program hidden with it
+
 std::optional<bool> StoredSetting();  // only the exact texts "True" and "False" count
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
 bool Toggle(bool bChecked);
