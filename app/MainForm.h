@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/Application.h"
-#include "app/Controls.h"
-#include "app/Form.h"
-#include "app/UniqueHandle.h"
+#include "win/Application.h"
+#include "win/Controls.h"
+#include "win/Form.h"
+#include "win/UniqueHandle.h"
 #include "tray/SystrayIcon.h"
 
 // The program's one window: the hot-key legend, the player indicator, and the tray icon with its menu.

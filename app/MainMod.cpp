@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "app/Application.h"
+#include "win/Application.h"
 #include "app/MainForm.h"
 #include "player/WinampMod.h"
 

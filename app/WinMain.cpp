@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/Application.h"
+#include "win/Application.h"
 #include "app/MainMod.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

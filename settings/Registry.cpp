@@ -1,7 +1,7 @@
 #include "settings/Registry.h"
 
-#include "app/Ansi.h"
-#include "app/UniqueHandle.h"
+#include "win/Ansi.h"
+#include "win/UniqueHandle.h"
 
 namespace Registry {
 

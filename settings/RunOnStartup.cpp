@@ -1,6 +1,6 @@
 #include "settings/RunOnStartup.h"
 
-#include "app/Application.h"
+#include "win/Application.h"
 #include "settings/Registry.h"
 
 namespace {

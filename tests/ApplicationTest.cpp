@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "win/Application.h"
 
 #include <gtest/gtest.h>
 

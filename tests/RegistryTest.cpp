@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "app/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 

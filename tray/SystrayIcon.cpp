@@ -5,7 +5,7 @@
 #include <iterator>
 #include <utility>
 
-#include "app/Ansi.h"
+#include "win/Ansi.h"
 
 namespace SystrayShell {
 ShellNotifyFn ShellNotify = ::Shell_NotifyIconA;

@@ -1,10 +1,10 @@
-#include "app/Form.h"
+#include "win/Form.h"
 
 #include <stdexcept>
 
-#include "app/Ansi.h"
-#include "app/Application.h"
-#include "app/Controls.h"
+#include "win/Ansi.h"
+#include "win/Application.h"
+#include "win/Controls.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/Controls.h"
+#include "win/Controls.h"
 
-#include "app/Ansi.h"
-#include "app/Application.h"
+#include "win/Ansi.h"
+#include "win/Application.h"
 
 int PixelsFromTwips(int twips) {
     return MulDiv(twips, Application::ScreenDpi(), 1440);

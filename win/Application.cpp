@@ -1,8 +1,8 @@
-#include "app/Application.h"
+#include "win/Application.h"
 
 #include <windows.h>
 
-#include "app/Ansi.h"
+#include "win/Ansi.h"
 
 namespace {
 

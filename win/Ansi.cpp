@@ -1,4 +1,4 @@
-#include "app/Ansi.h"
+#include "win/Ansi.h"
 
 #include <windows.h>
 
