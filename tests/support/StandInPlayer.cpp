@@ -6,37 +6,55 @@ constexpr UINT kHangMessage = WM_APP + 1;
 constexpr UINT kCloseMessage = WM_APP + 2;
 constexpr LPARAM kIsPlayingQuery = 104;
 
+class Guard {
+public:
+    explicit Guard(CRITICAL_SECTION& lock) : Lock(lock) { EnterCriticalSection(&Lock); }
+    ~Guard() { LeaveCriticalSection(&Lock); }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    CRITICAL_SECTION& Lock;
+};
+
 }  // namespace
 
-StandInPlayer::StandInPlayer(const std::string& title, const char* className) {
+StandInPlayer::StandInPlayer(const std::string& title, const char* className)
+    : Title(title), ClassName(className) {
+    InitializeCriticalSection(&Lock);
+    ReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ResumeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::unique_lock<std::mutex> guard(Lock);
-    Thread = std::thread([this, title, className] { Pump(title, className); });
-    Changed.wait(guard, [this] { return Window != nullptr; });
+    Thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    WaitForSingleObject(ReadyEvent, INFINITE);
 }
 
 StandInPlayer::~StandInPlayer() {
     Resume();
     PostMessageA(Window, kCloseMessage, 0, 0);
-    Thread.join();
+    WaitForSingleObject(Thread, INFINITE);
+    CloseHandle(Thread);
     CloseHandle(ResumeEvent);
+    CloseHandle(ReadyEvent);
+    DeleteCriticalSection(&Lock);
 }
 
-void StandInPlayer::Pump(const std::string& title, const char* className) {
+DWORD WINAPI StandInPlayer::ThreadProc(LPVOID self) {
+    static_cast<StandInPlayer*>(self)->Pump();
+    return 0;
+}
+
+void StandInPlayer::Pump() {
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = className;
+    wc.lpszClassName = ClassName;
     RegisterClassExA(&wc);  // fails harmlessly when an earlier stand-in registered it
-    const HWND window = CreateWindowExA(0, className, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+    const HWND window = CreateWindowExA(0, ClassName, Title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    {
-        std::lock_guard<std::mutex> guard(Lock);
-        Window = window;
-    }
-    Changed.notify_all();
+    Window = window;
+    SetEvent(ReadyEvent);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == kCloseMessage) break;
@@ -52,13 +70,12 @@ void StandInPlayer::Pump(const std::string& title, const char* className) {
 LRESULT CALLBACK StandInPlayer::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<StandInPlayer*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (self && uMsg == WM_COMMAND) {
-        std::lock_guard<std::mutex> guard(self->Lock);
+        Guard guard(self->Lock);
         self->Received.emplace_back(wParam, lParam);
-        self->Changed.notify_all();
         return 0;
     }
     if (self && uMsg == WM_USER && wParam == 0 && lParam == kIsPlayingQuery) {
-        std::lock_guard<std::mutex> guard(self->Lock);
+        Guard guard(self->Lock);
         ++self->Queries;
         return self->PlayState;
     }
@@ -70,7 +87,7 @@ void StandInPlayer::SetTitle(const std::string& title) {
 }
 
 void StandInPlayer::SetPlayState(LONG state) {
-    std::lock_guard<std::mutex> guard(Lock);
+    Guard guard(Lock);
     PlayState = state;
 }
 
@@ -84,32 +101,41 @@ void StandInPlayer::Resume() {
 }
 
 std::vector<std::pair<WPARAM, LPARAM>> StandInPlayer::Commands() const {
-    std::lock_guard<std::mutex> guard(Lock);
+    Guard guard(Lock);
     return Received;
 }
 
 void StandInPlayer::Clear() {
-    std::lock_guard<std::mutex> guard(Lock);
+    Guard guard(Lock);
     Received.clear();
     Queries = 0;
 }
 
 int StandInPlayer::PlayStateQueries() const {
-    std::lock_guard<std::mutex> guard(Lock);
+    Guard guard(Lock);
     return Queries;
 }
 
+bool StandInPlayer::WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        {
+            Guard guard(Lock);
+            if (condition()) return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(5);
+    }
+}
+
 bool StandInPlayer::WaitForCommands(size_t count, DWORD timeoutMs) const {
-    std::unique_lock<std::mutex> guard(Lock);
-    return Changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                            [&] { return Received.size() >= count; });
+    return WaitUntilReceived([&] { return Received.size() >= count; }, timeoutMs);
 }
 
 bool StandInPlayer::WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs) const {
-    std::unique_lock<std::mutex> guard(Lock);
-    return Changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
+    return WaitUntilReceived([&] {
         for (size_t i = from; i < Received.size(); ++i)
             if (Received[i].first == command) return true;
         return false;
-    });
+    }, timeoutMs);
 }

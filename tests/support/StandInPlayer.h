@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,15 +32,20 @@ public:
     bool WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs = 5000) const;
 
 private:
+    static DWORD WINAPI ThreadProc(LPVOID self);
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void Pump(const std::string& title, const char* className);
+    void Pump();
+    bool WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const;
 
-    mutable std::mutex Lock;
-    mutable std::condition_variable Changed;
+    // Threads come from CreateThread: the Win32 thread model of the Windows 2000 compiler has no std::thread.
+    mutable CRITICAL_SECTION Lock;
+    std::string Title;
+    const char* ClassName;
     std::vector<std::pair<WPARAM, LPARAM>> Received;
     int Queries = 0;
     LONG PlayState = 0;
     HWND Window = nullptr;
+    HANDLE ReadyEvent = nullptr;
     HANDLE ResumeEvent = nullptr;
-    std::thread Thread;
+    HANDLE Thread = nullptr;
 };
