@@ -45,12 +45,17 @@ HFONT CreateTahoma(int weight) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace);
 }
 
+// Digits only: std::to_wstring would link a whole wide printf into the program.
+std::wstring Decimal(unsigned number) {
+    const std::string digits = std::to_string(number);
+    return std::wstring(digits.begin(), digits.end());
+}
+
 }  // namespace
 
 std::wstring TrayTooltip(std::wstring_view caption, const Application::VersionNumbers& version) {
-    std::wstring tip = std::wstring(caption) + L" v" + std::to_wstring(version.Major) + L"." +
-                       std::to_wstring(version.Minor);
-    if (version.Revision != 0) tip += L"." + std::to_wstring(version.Revision);
+    std::wstring tip = std::wstring(caption) + L" v" + Decimal(version.Major) + L"." + Decimal(version.Minor);
+    if (version.Revision != 0) tip += L"." + Decimal(version.Revision);
     return tip + kAuthor;
 }
 

@@ -1,6 +1,7 @@
 #include "win/Application.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 namespace {
 
@@ -21,6 +22,17 @@ TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
     EXPECT_EQ(Application::TextToBool(L"True"), std::optional<bool>(true));
     EXPECT_EQ(Application::TextToBool(L"False"), std::optional<bool>(false));
     for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(Application::TextToBool(other), std::nullopt);
+}
+
+
+TEST(DeclareDpiAwareTest, WindowsTakesTheDeclaration) {
+    // Wine, like Windows Vista and later, has the run-time entry point.
+    using IsProcessDpiAwareFn = BOOL(WINAPI*)();
+    const auto isAware = reinterpret_cast<IsProcessDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "IsProcessDPIAware")));
+    ASSERT_NE(isAware, nullptr);
+    EXPECT_TRUE(Application::DeclareDpiAware());
+    EXPECT_TRUE(isAware());
 }
 
 }  // namespace

@@ -103,6 +103,15 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+bool DeclareDpiAware() {
+    // Looked up, not imported: SetProcessDPIAware came with Windows Vista, and Windows 2000 and XP would
+    // refuse to start a program that imports it.
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    const auto declare = reinterpret_cast<SetProcessDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware")));
+    return declare && declare();
+}
+
 int TwipsPerPixelX() {
     return 1440 / ScreenDpi();
 }
@@ -125,6 +134,7 @@ std::wstring LCase(std::wstring text) {
 }
 
 int Run(void (*main)()) {
+    DeclareDpiAware();  // before any window or screen measure: the layout follows the screen's real dpi
     try {
         main();
     } catch (...) {

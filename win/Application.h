@@ -24,6 +24,7 @@ void MsgBox(const std::wstring& text);  // OK button, information icon, no owner
 [[noreturn]] void End();
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
 int ScreenDpi();  // horizontal dots per inch
+bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told
 int TwipsPerPixelX();
 
 std::wstring BoolToText(bool value);

@@ -1,12 +1,18 @@
 #include "win/Form.h"
 
-#include <stdexcept>
+#include <exception>
 
 #include "win/Ansi.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 
 namespace {
+
+// Its own small type: std::runtime_error would link a second string implementation into the program.
+class WindowNotCreated : public std::exception {
+public:
+    const char* what() const noexcept override { return "the window could not be created"; }
+};
 
 constexpr DWORD kFixedSingleStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
@@ -62,7 +68,7 @@ void Form::Load() {
                     width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
     if (!Window) {
         Loading = false;
-        throw std::runtime_error("the window could not be created");
+        throw WindowNotCreated();
     }
     CreateDesign();
     OnLoad();
