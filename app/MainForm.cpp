@@ -32,6 +32,7 @@ constexpr int kTrayRightButtonDown = WM_RBUTTONDOWN;
 
 constexpr UINT_PTR kDetectTimer = 1;
 constexpr UINT kDetectIntervalMs = 3000;
+constexpr int kLastTrayRetryTick = 16;
 
 enum MenuId : UINT { kOpenMenu = 1, kRunOnStartupMenu, kCloseMenu };
 
@@ -49,6 +50,13 @@ HFONT CreateTahoma(int weight) {
 std::wstring Decimal(unsigned number) {
     const std::string digits = std::to_string(number);
     return std::wstring(digits.begin(), digits.end());
+}
+
+// After a failed add the icon is tried again at the 1st, 2nd, 4th, 8th and 16th detect tick, the last
+// some 48 s later: spaced out, because each try can hold up the hot keys until the busy shell times out.
+bool TrayRetryDue(int ticksSinceFailure) {
+    return ticksSinceFailure > 0 && ticksSinceFailure <= kLastTrayRetryTick &&
+           (ticksSinceFailure & (ticksSinceFailure - 1)) == 0;
 }
 
 }  // namespace
@@ -134,7 +142,19 @@ void MainForm::OnLoad() {
 
 void MainForm::AddTrayIcon() {
     SysTray().Initialize(Hwnd(), Icon(), SysTray().PopUpMessage, kTrayCallbackMessage);
-    SysTray().ShowIcon();  // without an icon the hot keys still work
+    // A shell still busy at log-on refuses the add, often with ERROR_TIMEOUT, and sends no "TaskbarCreated"
+    // when it is ready: the detect timer tries again. Meanwhile the hot keys work.
+    if (SysTray().ShowIcon()) {
+        TrayAddFailedTicks.reset();
+    } else {
+        TrayAddFailedTicks = 0;
+    }
+}
+
+void MainForm::RetryTrayIcon() {
+    const int tick = ++*TrayAddFailedTicks;
+    if (TrayRetryDue(tick)) SysTray().RetryShowIcon();
+    if (SysTray().Visible() || tick >= kLastTrayRetryTick) TrayAddFailedTicks.reset();
 }
 
 void MainForm::OnMouseMove(int, int, float x, float) {
@@ -213,6 +233,7 @@ void MainForm::OnTimer(UINT_PTR id) {
 
 void MainForm::DetectTimerTick() {
     Label5.Caption(WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning);
+    if (TrayAddFailedTicks) RetryTrayIcon();
 }
 
 LRESULT MainForm::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {

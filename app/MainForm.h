@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,7 @@ private:
     void OpenTrayMenu();
     void OpenMenuClick();
     void AddTrayIcon();
+    void RetryTrayIcon();
     void DetectTimerTick();
 
     // Fonts before the labels that use them.
@@ -46,6 +48,7 @@ private:
     MenuItem OpenMenu, RunOnStartupMenu, CloseMenu;  // SettingMenu and the separators have no behaviour
     std::unique_ptr<SystrayIcon> SysTrayIcon;
     UINT TaskbarCreated = 0;
+    std::optional<int> TrayAddFailedTicks;  // detect ticks since the icon's add failed, while a retry waits
 };
 
 // The tray tooltip: caption, version (revision only when not 0) and author.

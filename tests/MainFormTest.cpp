@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
+#include "tests/support/ShellSeam.h"
+
 namespace {
+
+constexpr UINT_PTR kDetectTimer = 1;
 
 TEST(TrayTooltipTest, ShowsTheRevisionOnlyWhenSet) {
     EXPECT_EQ(TrayTooltip(L"Corvel Win2K/XP", {1, 2, 0}), L"Corvel Win2K/XP v1.2 By Orrindale");
@@ -24,6 +31,51 @@ TEST(TrayEventNumberTest, RecoversTheMouseMessageFromTwips) {
         {8.0f, 15, 1},    {7.0f, 15, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(TrayEventNumber(c.Twips, c.TwipsPerPixel), c.Number) << c.Twips;
+}
+
+// The program's window, loaded in the test process; the shell behind the seam; the detect timer ticked by hand.
+TEST(MainFormTest, FailedTrayAddIsTriedAgainOnTheDetectTimer) {
+    ShellSeam seam;
+    OneIconShell shell{false, true, true};  // busy at log-on, carrying the add out late
+    seam.Answer = std::ref(shell);
+    MainForm& form = MainForm::Instance();
+    form.Load();
+    const HWND window = form.Hwnd();
+    KillTimer(window, kDetectTimer);
+    const auto tick = [&] {
+        const size_t before = seam.Calls.size();
+        SendMessageA(window, WM_TIMER, kDetectTimer, 0);
+        std::vector<DWORD> messages;
+        for (size_t i = before; i < seam.Calls.size(); ++i) messages.push_back(seam.Calls[i].Message);
+        return messages;
+    };
+    const auto newTaskbar = [&] { SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0); };
+
+    // The add at start timed out, yet the shell holds the icon: the first tick takes it over.
+    ASSERT_EQ(seam.Calls.size(), 1u);
+    EXPECT_FALSE(form.SysTray().Visible());
+    shell.Busy = false;
+    EXPECT_EQ(tick(), std::vector<DWORD>{NIM_MODIFY});
+    EXPECT_TRUE(form.SysTray().Visible());
+    EXPECT_TRUE(tick().empty());
+
+    // A new taskbar that stays busy: tried again 3, 6, 12, 24 and 48 s later, then left alone.
+    shell = {false, true, false};
+    newTaskbar();
+    std::vector<int> triedAt;
+    for (int t = 1; t <= 24; ++t)
+        if (!tick().empty()) triedAt.push_back(t);
+    EXPECT_EQ(triedAt, (std::vector<int>{1, 2, 4, 8, 16}));
+    EXPECT_FALSE(form.SysTray().Visible());
+
+    // The next one is ready by the second try, whose add puts the icon in place; later ticks stay quiet.
+    newTaskbar();
+    EXPECT_FALSE(tick().empty());
+    shell.Busy = false;
+    EXPECT_EQ(tick(), (std::vector<DWORD>{NIM_MODIFY, NIM_ADD}));
+    EXPECT_TRUE(form.SysTray().Visible());
+    EXPECT_TRUE(shell.Holds);
+    for (int t = 3; t <= 24; ++t) EXPECT_TRUE(tick().empty()) << t;
 }
 
 }  // namespace

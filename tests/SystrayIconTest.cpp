@@ -2,65 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
-#include <memory>
-#include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "tests/support/ShellSeam.h"
+
 namespace {
-
-// One shell call as the shell saw it: the message and the record's 88 bytes.
-struct ShellCall {
-    DWORD Message;
-    std::array<unsigned char, 88> Bytes;
-
-    DWORD Field(size_t offset) const {
-        DWORD value;
-        std::memcpy(&value, Bytes.data() + offset, sizeof value);
-        return value;
-    }
-    DWORD Size() const { return Field(0); }
-    HWND Window() const { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Field(4))); }
-    UINT Id() const { return Field(8); }
-    UINT Flags() const { return Field(12); }
-    UINT Callback() const { return Field(16); }
-    HICON Icon() const { return reinterpret_cast<HICON>(static_cast<UINT_PTR>(Field(20))); }
-    std::string Tip() const { return std::string(Bytes.begin() + 24, Bytes.end()); }
-};
-
-// Stands in for Shell_NotifyIconA while it lives, then puts the previous function back.
-class ShellSeam {
-public:
-    ShellSeam() : Previous(SystrayShell::ShellNotify) {
-        Active = this;
-        SystrayShell::ShellNotify = Capture;
-    }
-    ~ShellSeam() {
-        SystrayShell::ShellNotify = Previous;
-        Active = nullptr;
-    }
-    ShellSeam(const ShellSeam&) = delete;
-    ShellSeam& operator=(const ShellSeam&) = delete;
-
-    std::vector<ShellCall> Calls;
-    std::optional<DWORD> FailWith;  // while set, every call fails with this error code
-
-private:
-    static BOOL WINAPI Capture(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
-        ShellCall call{dwMessage, {}};
-        std::memcpy(call.Bytes.data(), lpData, call.Bytes.size());
-        Active->Calls.push_back(call);
-        if (!Active->FailWith) return TRUE;
-        SetLastError(*Active->FailWith);
-        return FALSE;
-    }
-
-    static ShellSeam* Active;
-    SystrayShell::ShellNotifyFn Previous;
-};
-ShellSeam* ShellSeam::Active = nullptr;
 
 // The tip bytes the shell must see: the text, one 0 byte, then spaces up to 64.
 std::string PaddedTip(const std::string& text) {
@@ -301,6 +249,41 @@ TEST_F(SystrayIconTest, FailureWithoutSubscribersOnlyAnswersZero) {
     seam.FailWith.reset();
     EXPECT_EQ(icon.ShowIcon(), 1);
     EXPECT_TRUE(icon.Visible());
+}
+
+TEST_F(SystrayIconTest, RetryTakesOverAnIconTheShellHoldsAndAddsOnlyOtherwise) {
+    const struct {
+        bool Holds;  // a timed-out add that the shell carried out later
+        bool Busy;
+        std::vector<DWORD> Messages;
+        int Raised;  // not holding the icon is no failure; a refused add is
+    } cases[] = {
+        {true, false, {NIM_MODIFY}, 0},
+        {false, false, {NIM_MODIFY, NIM_ADD}, 0},
+        {false, true, {NIM_MODIFY, NIM_ADD}, 1},
+    };
+    for (const auto& c : cases) {
+        ShellSeam seam;
+        OneIconShell shell{c.Holds, c.Busy};
+        seam.Answer = std::ref(shell);
+        SystrayIcon icon;
+        Initialize(icon);
+        int raised = 0;
+        icon.SubscribeNIError([&](LONG) { ++raised; });
+        EXPECT_EQ(icon.RetryShowIcon(), c.Busy ? 0 : 1);
+        EXPECT_EQ(icon.Visible(), !c.Busy);
+        std::vector<DWORD> messages;
+        for (const ShellCall& call : seam.Calls) {
+            messages.push_back(call.Message);
+            EXPECT_EQ(call.Flags(), kAllFlags);
+        }
+        EXPECT_EQ(messages, c.Messages);
+        EXPECT_EQ(raised, c.Raised);
+        if (c.Busy) continue;
+        EXPECT_EQ(icon.RetryShowIcon(), 0) << "an icon in place is left alone";
+        EXPECT_EQ(seam.Calls.size(), messages.size());
+        EXPECT_EQ(icon.HideIcon(), 1);
+    }
 }
 
 TEST_F(SystrayIconTest, SubscriberMayChangeTheIconWhileRaised) {

@@ -84,6 +84,16 @@ int SystrayIcon::ShowIcon() {
     return result;
 }
 
+int SystrayIcon::RetryShowIcon() {
+    if (IconShown) return 0;
+    // A busy shell can time out an add and still carry it out later. Asked to change the icon, it tells
+    // whether it holds one already; not holding it is no failure to report.
+    const int result = CallShell(NIM_MODIFY, false);
+    if (!result) return ShowIcon();
+    IconShown = true;
+    return result;
+}
+
 int SystrayIcon::HideIcon() {
     if (!IconShown) return 0;
     const int result = CallShell(NIM_DELETE);
@@ -144,14 +154,14 @@ void SystrayIcon::SubscribeNIError(std::function<void(LONG ErrorNumber)> handler
     NIErrorHandlers.push_back(std::move(handler));
 }
 
-// The shell's answer in its low 16 bits; a failure raises NIError before any state changes.
-int SystrayIcon::CallShell(DWORD dwMessage) {
+// The shell's answer in its low 16 bits; a failure raises NIError, if wanted, before any state changes.
+int SystrayIcon::CallShell(DWORD dwMessage, bool bReport) {
     NOTIFYICONDATAA data = ToAnsi(IconData);
     const int result = LOWORD(SystrayShell::ShellNotify(dwMessage, &data));
     const DWORD error = result ? ERROR_SUCCESS : GetLastError();
     // Taken back before NIError runs, so a subscriber's own changes to the record stay.
     FromAnsi(data, IconData);
-    if (!result) {
+    if (!result && bReport) {
         const auto handlers = NIErrorHandlers;  // a subscriber may subscribe while it runs
         for (const auto& handler : handlers) handler(static_cast<LONG>(error));
     }

@@ -28,6 +28,8 @@ public:
     int Initialize(HWND hWnd, HICON hIcon, std::wstring sTip, UINT uCallbackMessage);
     // The shell's answer, low 16 bits: 1 on success, 0 on failure or when no call was made.
     int ShowIcon();
+    // ShowIcon after a failed one: an icon the shell holds for this window and id is taken over, not added.
+    int RetryShowIcon();
     int HideIcon();
     int Update();
 
@@ -59,7 +61,7 @@ private:
 
     static NOTIFYICONDATAA ToAnsi(const NotifyIconData& held);
     static void FromAnsi(const NOTIFYICONDATAA& data, NotifyIconData& held);
-    int CallShell(DWORD dwMessage);
+    int CallShell(DWORD dwMessage, bool bReport = true);
     void UpdateOnly(UINT uFlag);
 
     NotifyIconData IconData = {};

@@ -110,8 +110,25 @@ void Form::SetState(WindowState state) {
                                                              : SW_RESTORE);
         return;
     }
+    if (state == WindowState::Normal && Window && IsIconic(Window)) {
+        RestoreHidden();  // WM_SIZE reports the change and raises the resize event
+        return;
+    }
     CurrentState = state;
     if (!Loading) OnResize();  // while loading, Show raises it
+}
+
+// Windows keeps a hidden window minimised until it shows again; restore it where nobody sees it, so that
+// it is normal meanwhile and comes back at its place. The restore wants to show the window, which the
+// WM_WINDOWPOSCHANGING handler takes out, and to give it the focus, which a disabled window refuses:
+// else the keyboard would go to a window nobody sees.
+void Form::RestoreHidden() {
+    KeepingHidden = true;
+    const BOOL wasDisabled = EnableWindow(Window, FALSE);
+    ShowWindow(Window, SW_SHOWNOACTIVATE);
+    if (!wasDisabled) EnableWindow(Window, TRUE);
+    KeepingHidden = false;
+    CurrentState = WindowState::Normal;
 }
 
 void Form::PopupMenu(HMENU menu, UINT defaultItem) {
@@ -177,6 +194,9 @@ LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             if (wParam) RunUnload();
             return 0;
+        case WM_WINDOWPOSCHANGING:
+            if (KeepingHidden) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+            break;
         case WM_SIZE:
             OnSize(wParam);
             return 0;

@@ -62,6 +62,7 @@ private:
     void Close(UnloadReason reason);
     void RunUnload();
     void OnSize(WPARAM sizeType);
+    void RestoreHidden();
 
     FormDesign Design;
     HWND Window = nullptr;
@@ -69,5 +70,6 @@ private:
     WindowState CurrentState = WindowState::Normal;
     bool Loading = false;
     bool ClosingFromSystemMenu = false;
+    bool KeepingHidden = false;
     unsigned VisibilityWrites = 0;
 };

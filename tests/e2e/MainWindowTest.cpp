@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,52 @@ void PostTrayEvent(HWND window, UINT mouseMessage) {
     PostMessageA(window, WM_MOUSEMOVE, kTrayIconId, mouseMessage);
 }
 
+RECT WindowRect(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != FALSE;
+}
+
+WINDOWPLACEMENT PlacementOf(HWND window) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    return placement;
+}
+
+bool Centred(const RECT& frame) {
+    return std::abs((frame.left + frame.right) - GetSystemMetrics(SM_CXSCREEN)) <= 3 &&
+           std::abs((frame.top + frame.bottom) - GetSystemMetrics(SM_CYSCREEN)) <= 3;
+}
+
+// Windows' own view of a window put away in the tray: hidden, yet normal and at its place.
+bool HiddenAndNormal(HWND window, const RECT& place) {
+    const WINDOWPLACEMENT placement = PlacementOf(window);
+    return !IsWindowVisible(window) && !IsIconic(window) && placement.showCmd == SW_SHOWNORMAL &&
+           SameRect(placement.rcNormalPosition, place) && SameRect(WindowRect(window), place);
+}
+
+bool ShownAt(HWND window, const RECT& place) {
+    return ShownNormal(window) && SameRect(WindowRect(window), place);
+}
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// What Windows holds, for a failure message.
+std::string Placement(HWND window) {
+    const WINDOWPLACEMENT placement = PlacementOf(window);
+    return "visible " + std::to_string(IsWindowVisible(window)) + ", iconic " +
+           std::to_string(IsIconic(window)) + ", showCmd " + std::to_string(placement.showCmd) + ", at " +
+           Text(WindowRect(window)) + ", normal " + Text(placement.rcNormalPosition);
+}
+
 // The shell knows an icon by its window and id alone, so the test can act on corvel's icon.
 bool NotifyAsCorvel(HWND window, DWORD message, const char* tip = nullptr) {
     NOTIFYICONDATAA data = {};
@@ -83,6 +130,19 @@ bool NotifyAsCorvel(HWND window, DWORD message, const char* tip = nullptr) {
         lstrcpynA(data.szTip, tip, 64);
     }
     return Shell_NotifyIconA(message, &data) != FALSE;
+}
+
+// The tray menu's "&Show", chosen with the keyboard once the menu is open.
+bool ChooseShow(const CorvelProcess& corvel) {
+    const auto menuOpen = [&] {
+        const HWND menu = FindProcessWindow(corvel.Id(), "#32768");
+        return menu && IsWindowVisible(menu);
+    };
+    PostTrayEvent(corvel.MainWindow(), WM_RBUTTONDOWN);
+    if (!WaitFor(menuOpen))
+        return false;
+    PressKey('S');
+    return WaitFor([&] { return !menuOpen(); });
 }
 
 // Another process's class icon cannot be read under Wine, so icons are compared as drawn.
@@ -355,34 +415,35 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconBringsTheWindowToTheFront) {
 TEST_F(MainWindowTest, CloseAndMinimiseHideTheWindowInTheTray) {
     const StandInPlayer player;
     const HWND window = StartShown();
-    const auto hidden = [&] { return !IsWindowVisible(window); };
-    const auto showAgain = [&] {
-        PostTrayEvent(window, WM_LBUTTONDBLCLK);
-        return WaitFor([&] { return ShownNormal(window); });
+    const RECT place = WindowRect(window);
+    const struct {
+        const char* Path;
+        void (*Ask)(HWND);
+    } paths[] = {
+        {"WM_CLOSE, as the task manager asks", [](HWND w) { PostMessageA(w, WM_CLOSE, 0, 0); }},
+        {"SC_CLOSE, the close button", [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"SC_MINIMIZE, title bar and task bar",
+         [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_MINIMIZE, 0); }},
+        {"ShowWindow from outside", [](HWND w) { ShowWindowAsync(w, SW_MINIMIZE); }},
     };
-    const auto stillServes = [&] {
+    bool byMenu = false;
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.Path);
+        path.Ask(window);
+        EXPECT_TRUE(WaitFor([&] { return HiddenAndNormal(window, place); })) << Placement(window);
         EXPECT_TRUE(Corvel->Running());
         EXPECT_EQ(CorvelTips(), 1) << "the tray icon stays";
         EXPECT_TRUE(HotkeyReaches(player, VK_F3, kNext)) << "the hot keys stay";
-    };
 
-    PostMessageA(window, WM_CLOSE, 0, 0);  // as the task manager asks a program to close
-    EXPECT_TRUE(WaitFor(hidden)) << "WM_CLOSE";
-    stillServes();
-
-    ASSERT_TRUE(showAgain());
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close button and the system menu
-    EXPECT_TRUE(WaitFor(hidden)) << "SC_CLOSE";
-    stillServes();
-
-    ASSERT_TRUE(showAgain());
-    PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(WaitFor(hidden)) << "SC_MINIMIZE";
-    stillServes();
-    EXPECT_TRUE(showAgain()) << "the double-click restores a minimised window";
-    RECT client = {};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, MulDiv(3525, Dpi(), 1440));
+        // Back by double-click and by the menu's "&Show" in turn: normal, at its place.
+        if (byMenu) {
+            ASSERT_TRUE(ChooseShow(*Corvel));
+        } else {
+            PostTrayEvent(window, WM_LBUTTONDBLCLK);
+        }
+        byMenu = !byMenu;
+        EXPECT_TRUE(WaitFor([&] { return ShownAt(window, place); })) << Placement(window);
+    }
 }
 
 TEST_F(MainWindowTest, StartupSwitchStartsHiddenInTheTray) {
@@ -396,6 +457,14 @@ TEST_F(MainWindowTest, StartupSwitchStartsHiddenInTheTray) {
         EXPECT_FALSE(IsWindowVisible(window));
         EXPECT_TRUE(WaitFor([] { return CorvelTips() == 1; }));
     }
+    // Windows too holds it normal and centred; the menu's "&Show" brings it there.
+    const HWND window = Corvel->MainWindow();
+    const RECT place = WindowRect(window);
+    EXPECT_TRUE(HiddenAndNormal(window, place)) << Placement(window);
+    EXPECT_TRUE(Centred(place));
+    ASSERT_TRUE(ChooseShow(*Corvel));
+    EXPECT_TRUE(WaitFor([&] { return ShownAt(window, place); })) << Placement(window);
+
     for (const char* arguments : {"-startup x", ""}) {
         SCOPED_TRACE(arguments);
         const HWND window = Start(arguments);
