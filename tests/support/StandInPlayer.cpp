@@ -23,6 +23,7 @@ StandInPlayer::StandInPlayer(const std::string& title, const char* className)
     : Title(title), ClassName(className) {
     InitializeCriticalSection(&Lock);
     ReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HungEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ResumeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
     WaitForSingleObject(ReadyEvent, INFINITE);
@@ -34,6 +35,7 @@ StandInPlayer::~StandInPlayer() {
     WaitForSingleObject(Thread, INFINITE);
     CloseHandle(Thread);
     CloseHandle(ResumeEvent);
+    CloseHandle(HungEvent);
     CloseHandle(ReadyEvent);
     DeleteCriticalSection(&Lock);
 }
@@ -59,6 +61,7 @@ void StandInPlayer::Pump() {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == kCloseMessage) break;
         if (msg.message == kHangMessage) {
+            SetEvent(HungEvent);
             WaitForSingleObject(ResumeEvent, INFINITE);
             continue;
         }
@@ -93,7 +96,9 @@ void StandInPlayer::SetPlayState(LONG state) {
 
 void StandInPlayer::Hang() {
     ResetEvent(ResumeEvent);
+    ResetEvent(HungEvent);
     PostMessageA(Window, kHangMessage, 0, 0);
+    WaitForSingleObject(HungEvent, INFINITE);
 }
 
 void StandInPlayer::Resume() {

@@ -20,7 +20,7 @@ public:
     HWND Hwnd() const { return Window; }
     void SetTitle(const std::string& title);
     void SetPlayState(LONG state);
-    void Hang();    // stops pumping messages until Resume
+    void Hang();    // returns once it has stopped pumping messages, until Resume
     void Resume();
 
     std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
@@ -46,6 +46,7 @@ private:
     LONG PlayState = 0;
     HWND Window = nullptr;
     HANDLE ReadyEvent = nullptr;
+    HANDLE HungEvent = nullptr;
     HANDLE ResumeEvent = nullptr;
     HANDLE Thread = nullptr;
 };
