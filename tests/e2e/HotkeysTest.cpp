@@ -47,18 +47,10 @@ protected:
         ASSERT_TRUE(Corvel->WaitReady());
         ASSERT_TRUE(HotkeysArmed());
     }
-    // Wine may call the program idle before it has registered its keys: wait until Stop gets through.
     bool HotkeysArmed() {
-        std::unique_ptr<StandInPlayer> probe;
-        StandInPlayer* player = Player.get();
-        if (!player) player = (probe = std::make_unique<StandInPlayer>()).get();
-        const bool armed = WaitFor([&] {
-            PressKey(VK_SHIFT, VK_F2);
-            return player->WaitForCommand(kStop, 0, 200);
-        }, 10000);
-        Sleep(200);  // a press still on its way lands before the record is cleared
-        player->Clear();
-        return armed;
+        if (Player) return WaitUntilHotkeysArmed(*Player);
+        StandInPlayer probe;
+        return WaitUntilHotkeysArmed(probe);
     }
     // Stop is the sentinel: once it has arrived, every earlier key has been handled.
     Commands PressThenStop(UINT modifier, UINT key) {
@@ -123,6 +115,9 @@ TEST_F(HotkeysTest, WithoutPlayerNothingIsPostedAndNoLogIsCreated) {
     StartCorvel();
     for (UINT key : {VK_F1, VK_F2, VK_F3, VK_F10}) PressKey(VK_SHIFT, key);
     PressKey(VK_CONTROL, VK_LEFT);
+    // Posted behind the keys' messages: once the window has hidden, every key has been handled.
+    PostMessageA(Corvel->MainWindow(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([this] { return !IsWindowVisible(Corvel->MainWindow()); }));
     Player = std::make_unique<StandInPlayer>();
     EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands({{kNext, 0}}));
     EXPECT_FALSE(LogExists());

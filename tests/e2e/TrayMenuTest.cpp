@@ -108,11 +108,13 @@ TEST_F(TrayMenuTest, EscClosesTheMenuAndTheKeysGoOn) {
 TEST_F(TrayMenuTest, ShowAndHideFollowTheWindow) {
     StartCorvel("-startup");
     const HWND window = Corvel->MainWindow();
+    OpenMenu();  // its message comes after start-up: the window has had its chance to show
     ASSERT_FALSE(IsWindowVisible(window));
-    OpenMenu();
     PressKey('S');  // the first item reads "&Show" while the window is hidden
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
-    EXPECT_FALSE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // The window turns topmost before it shows and ordinary after: wait for the end of that.
+    EXPECT_TRUE(WaitFor([&] {
+        return IsWindowVisible(window) && !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    })) << "shown as an ordinary window";
     OpenMenu();
     PressKey('H');  // and "&Hide" while it shows
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }));
@@ -123,14 +125,22 @@ TEST_F(TrayMenuTest, RunOnStartupWritesAndRemovesTheRunEntry) {
     StartCorvel();
     EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt) << "nothing is written at start";
 
-    ChooseRunOnStartup();
-    EXPECT_TRUE(WaitFor([] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == std::string("True"); }));
     // The folder lower-cased, the name as it is, always ".exe", then the switch.
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), "\"" + Lower(TestDirectory()) + "corvel.exe\" -startup");
+    const std::string command = "\"" + Lower(TestDirectory()) + "corvel.exe\" -startup";
+    // Two values written one after the other: wait for both, not for the first, then judge each.
+    const auto expectStored = [](const std::string& setting, const std::optional<std::string>& runEntry) {
+        WaitFor([&] {
+            return ReadMachineValue(kSettingsKey, "RunOnStartup") == setting &&
+                   ReadMachineValue(kRunKey, "Corvel") == runEntry;
+        });
+        EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), setting);
+        EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), runEntry);
+    };
+    ChooseRunOnStartup();
+    expectStored("True", command);
 
     ChooseRunOnStartup();
-    EXPECT_TRUE(WaitFor([] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == std::string("False"); }));
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+    expectStored("False", std::nullopt);
 }
 
 TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {

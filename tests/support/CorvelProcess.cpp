@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "tests/support/StandInPlayer.h"
+
 namespace {
 
 constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kDialogClass[] = "#32770";
+constexpr WPARAM kStop = 40047, kPrevious = 40044;
 
 struct WindowSearch {
     DWORD ProcessId;
@@ -132,6 +135,19 @@ bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
     }
+}
+
+bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs) {
+    const bool armed = WaitFor([&] {
+        PressKey(VK_SHIFT, VK_F2);
+        return player.WaitForCommand(kStop, 0, 200);
+    }, timeoutMs);
+    // Keys are handled in the order pressed: once a later key's command is in, no earlier Stop is on its way.
+    const size_t before = player.Commands().size();
+    PressKey(VK_SHIFT, VK_F4);
+    const bool settled = armed && player.WaitForCommand(kPrevious, before);
+    player.Clear();
+    return settled;
 }
 
 void PressKey(UINT key) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class StandInPlayer;
+
 // One run of the real corvel.exe, started beside the test executable and ended by the destructor.
 class CorvelProcess {
 public:
@@ -35,6 +37,10 @@ template <typename Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
     return WaitUntil(timeoutMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
 }
+
+// Wine may call the program idle before it has registered its keys: true once they reach the player, whose
+// record is then cleared; false after timeoutMs.
+bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs = 10000);
 
 // Presses a key, or a combination, through SendInput, as a user would.
 void PressKey(UINT key);

@@ -1,10 +1,22 @@
 #include "tests/support/StandInPlayer.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr UINT kHangMessage = WM_APP + 1;
 constexpr UINT kCloseMessage = WM_APP + 2;
 constexpr LPARAM kIsPlayingQuery = 104;
+constexpr int kLineHeight = 16, kMargin = 8;
+
+const struct {
+    WPARAM Command;
+    const char* Name;
+} kCommandNames[] = {
+    {40045, "Play"},           {40046, "Pause"},         {40047, "Stop"},
+    {40048, "Next Song"},      {40044, "Previous Song"}, {40148, "Forward 5 Seconds"},
+    {40144, "Back 5 Seconds"}, {40022, "Toggle Repeat"}, {40023, "Toggle Shuffle"},
+};
 
 class Guard {
 public:
@@ -23,6 +35,7 @@ StandInPlayer::StandInPlayer(const std::string& title, const char* className)
     : Title(title), ClassName(className) {
     InitializeCriticalSection(&Lock);
     ReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HungEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ResumeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
     WaitForSingleObject(ReadyEvent, INFINITE);
@@ -34,6 +47,7 @@ StandInPlayer::~StandInPlayer() {
     WaitForSingleObject(Thread, INFINITE);
     CloseHandle(Thread);
     CloseHandle(ResumeEvent);
+    CloseHandle(HungEvent);
     CloseHandle(ReadyEvent);
     DeleteCriticalSection(&Lock);
 }
@@ -48,6 +62,7 @@ void StandInPlayer::Pump() {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = ClassName;
     RegisterClassExA(&wc);  // fails harmlessly when an earlier stand-in registered it
     const HWND window = CreateWindowExA(0, ClassName, Title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
@@ -59,6 +74,7 @@ void StandInPlayer::Pump() {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == kCloseMessage) break;
         if (msg.message == kHangMessage) {
+            SetEvent(HungEvent);
             WaitForSingleObject(ResumeEvent, INFINITE);
             continue;
         }
@@ -72,6 +88,11 @@ LRESULT CALLBACK StandInPlayer::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
     if (self && uMsg == WM_COMMAND) {
         Guard guard(self->Lock);
         self->Received.emplace_back(wParam, lParam);
+        InvalidateRect(hWnd, nullptr, TRUE);
+        return 0;
+    }
+    if (self && uMsg == WM_PAINT) {
+        self->Paint();
         return 0;
     }
     if (self && uMsg == WM_USER && wParam == 0 && lParam == kIsPlayingQuery) {
@@ -86,6 +107,32 @@ void StandInPlayer::SetTitle(const std::string& title) {
     SetWindowTextA(Window, title.c_str());
 }
 
+void StandInPlayer::Show(const RECT& frame) {
+    SetWindowPos(Window, HWND_TOP, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+// The latest commands that fit, newest at the bottom.
+void StandInPlayer::Paint() {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(Window, &paint);
+    RECT client;
+    GetClientRect(Window, &client);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    const std::string heading = "Commands received:";
+    TextOutA(dc, kMargin, kMargin, heading.c_str(), static_cast<int>(heading.size()));
+    const std::vector<std::pair<WPARAM, LPARAM>> commands = Commands();
+    const size_t fit = std::max<LONG>(0, (client.bottom - 2 * kMargin) / kLineHeight - 1);
+    const size_t first = commands.size() > fit ? commands.size() - fit : 0;
+    for (size_t i = first; i < commands.size(); ++i) {
+        const std::string line = PlayerCommandName(commands[i].first);
+        TextOutA(dc, 2 * kMargin, kMargin + static_cast<int>(i - first + 1) * kLineHeight, line.c_str(),
+                 static_cast<int>(line.size()));
+    }
+    EndPaint(Window, &paint);
+}
+
 void StandInPlayer::SetPlayState(LONG state) {
     Guard guard(Lock);
     PlayState = state;
@@ -93,7 +140,9 @@ void StandInPlayer::SetPlayState(LONG state) {
 
 void StandInPlayer::Hang() {
     ResetEvent(ResumeEvent);
+    ResetEvent(HungEvent);
     PostMessageA(Window, kHangMessage, 0, 0);
+    WaitForSingleObject(HungEvent, INFINITE);
 }
 
 void StandInPlayer::Resume() {
@@ -138,4 +187,11 @@ bool StandInPlayer::WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs)
             if (Received[i].first == command) return true;
         return false;
     }, timeoutMs);
+}
+
+std::string PlayerCommandName(WPARAM command) {
+    const std::string number = " (" + std::to_string(command) + ")";
+    for (const auto& known : kCommandNames)
+        if (known.Command == command) return known.Name + number;
+    return "Unknown" + number;
 }

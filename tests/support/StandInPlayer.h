@@ -20,7 +20,8 @@ public:
     HWND Hwnd() const { return Window; }
     void SetTitle(const std::string& title);
     void SetPlayState(LONG state);
-    void Hang();    // stops pumping messages until Resume
+    void Show(const RECT& frame);  // on screen, listing the commands it receives
+    void Hang();                   // returns once it has stopped pumping messages, until Resume
     void Resume();
 
     std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
@@ -35,6 +36,7 @@ private:
     static DWORD WINAPI ThreadProc(LPVOID self);
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     void Pump();
+    void Paint();
     bool WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const;
 
     // Threads come from CreateThread: the Win32 thread model of the Windows 2000 compiler has no std::thread.
@@ -46,6 +48,10 @@ private:
     LONG PlayState = 0;
     HWND Window = nullptr;
     HANDLE ReadyEvent = nullptr;
+    HANDLE HungEvent = nullptr;
     HANDLE ResumeEvent = nullptr;
     HANDLE Thread = nullptr;
 };
+
+// The player's name for a command it receives, with its number: "Next Song (40048)".
+std::string PlayerCommandName(WPARAM command);
