@@ -15,21 +15,6 @@ namespace {
 constexpr char kSettingsKey[] = "Software\\Corvel Win2K";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kTooltip[] = "Corvel Win2K/XP v1.2 By Orrindale";
-constexpr char kMenuClass[] = "#32768";
-constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
-
-// A REG_SZ under HKEY_LOCAL_MACHINE, or nothing when the value is not there.
-std::optional<std::string> ReadMachineValue(const char* path, const char* name) {
-    char data[1024] = {};
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-    return std::string(data);
-}
 
 void WriteSetting(const char* text) {
     HKEY key = nullptr;
@@ -68,20 +53,8 @@ protected:
         Corvel = std::make_unique<CorvelProcess>(arguments);
         ASSERT_TRUE(Corvel->WaitReady());
     }
-    bool MenuOpen() const {
-        const HWND menu = FindProcessWindow(Corvel->Id(), kMenuClass);
-        return menu && IsWindowVisible(menu);
-    }
-    // A right-button press on the icon, as the shell reports it to the window.
-    void OpenMenu() {
-        PostMessageA(Corvel->MainWindow(), WM_MOUSEMOVE, 1, kRightButtonDown);
-        ASSERT_TRUE(WaitFor([this] { return MenuOpen(); })) << "the pop-up menu did not open";
-    }
-    void ChooseRunOnStartup() {
-        OpenMenu();
-        for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('R')}) PressKey(key);
-        ASSERT_TRUE(WaitFor([this] { return !MenuOpen(); }));
-    }
+    void OpenMenu() { ASSERT_TRUE(Corvel->OpenTrayMenu()) << "the pop-up menu did not open"; }
+    void ChooseRunOnStartup() { ASSERT_TRUE(Corvel->ChooseRunOnStartup()); }
     std::unique_ptr<CorvelProcess> Corvel;
 };
 
@@ -99,7 +72,7 @@ TEST_F(TrayMenuTest, EscClosesTheMenuAndTheKeysGoOn) {
     StartCorvel();
     OpenMenu();
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitFor([this] { return !MenuOpen(); }));
+    EXPECT_TRUE(WaitFor([this] { return !Corvel->MenuOpen(); }));
     PressKey(VK_SHIFT, VK_F3);
     EXPECT_TRUE(player.WaitForCommand(40048, 0));
     EXPECT_TRUE(Corvel->Running());

@@ -9,6 +9,8 @@ namespace {
 constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kDialogClass[] = "#32770";
 constexpr WPARAM kStop = 40047, kPrevious = 40044;
+constexpr char kMenuClass[] = "#32768";
+constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
 
 struct WindowSearch {
     DWORD ProcessId;
@@ -56,13 +58,13 @@ std::string TestDirectory() {
     return directory.substr(0, directory.find_last_of('\\') + 1);
 }
 
-CorvelProcess::CorvelProcess(const std::string& arguments) {
-    const std::string exe = TestDirectory() + "corvel.exe";
-    std::string commandLine = "\"" + exe + "\"";
+CorvelProcess::CorvelProcess(const std::string& arguments, const std::string& exe) {
+    const std::string path = exe.empty() ? TestDirectory() + "corvel.exe" : exe;
+    std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &Info))
         Info = {};
 }
@@ -106,6 +108,29 @@ HWND CorvelProcess::WaitForMessageBox(DWORD timeoutMs) const {
     return box;
 }
 
+DWORD CorvelProcess::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (Info.hProcess) GetExitCodeProcess(Info.hProcess, &code);
+    return code;
+}
+
+bool CorvelProcess::MenuOpen() const {
+    const HWND menu = FindProcessWindow(Id(), kMenuClass);
+    return menu && IsWindowVisible(menu);
+}
+
+bool CorvelProcess::OpenTrayMenu() const {
+    // The shell reports a right-button press on the icon as this mouse-move message.
+    PostMessageA(MainWindow(), WM_MOUSEMOVE, 1, kRightButtonDown);
+    return WaitFor([this] { return MenuOpen(); });
+}
+
+bool CorvelProcess::ChooseRunOnStartup() const {
+    if (!OpenTrayMenu()) return false;
+    for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('R')}) PressKey(key);
+    return WaitFor([this] { return !MenuOpen(); });
+}
+
 HWND FindProcessWindow(DWORD processId, const char* className) {
     WindowSearch search = {processId, className, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -126,6 +151,18 @@ std::string MessageBoxText(HWND box) {
 
 void PressOk(HWND box) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+std::optional<std::string> ReadMachineValue(const char* path, const char* name) {
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+    return std::string(data);
 }
 
 bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {

@@ -2,14 +2,15 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 class StandInPlayer;
 
-// One run of the real corvel.exe, started beside the test executable and ended by the destructor.
+// One run of the real corvel.exe, started beside the test executable (or from exe) and ended by the destructor.
 class CorvelProcess {
 public:
-    explicit CorvelProcess(const std::string& arguments = "");
+    explicit CorvelProcess(const std::string& arguments = "", const std::string& exe = "");
     ~CorvelProcess();
     CorvelProcess(const CorvelProcess&) = delete;
     CorvelProcess& operator=(const CorvelProcess&) = delete;
@@ -21,6 +22,10 @@ public:
     bool WaitForExit(DWORD timeoutMs = 10000) const;
     HWND MainWindow() const;                         // its top-level main window, or none
     HWND WaitForMessageBox(DWORD timeoutMs = 10000) const;
+    DWORD ExitCode() const;                          // STILL_ACTIVE while it runs
+    bool MenuOpen() const;                           // its tray pop-up menu shows
+    bool OpenTrayMenu() const;                       // as a right-button press on the icon does
+    bool ChooseRunOnStartup() const;                 // through the tray menu, with the keyboard
 
 private:
     PROCESS_INFORMATION Info = {};
@@ -31,6 +36,7 @@ HWND FindProcessWindow(DWORD processId, const char* className);
 std::string WindowText(HWND window);
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
+std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
 bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context);
 
 template <typename Condition>

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <psapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/CorvelProcess.h"
+#include "tests/support/StandInPlayer.h"
+#include "tests/support/WineTray.h"
+
+namespace {
+
+// A folder of the user's choosing, with a space in it as /D= allows.
+constexpr char kInstallDir[] = "C:\\Corvel Chosen Folder";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvel";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kSettingsKey[] = "Software\\Corvel Win2K";
+constexpr char kUnrelatedName[] = "CorvelTestUnrelated";
+constexpr char kUnrelatedCommand[] = "\"c:\\elsewhere\\other.exe\" -quiet";
+constexpr DWORD kInstallerTimeoutMs = 120000;
+
+std::string Installed(const char* name) {
+    return std::string(kInstallDir) + "\\" + name;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The installer that scripts/package wrote beside the tests; its name carries the version.
+std::string SetupExe() {
+    const std::string dist = TestDirectory() + "package-dist\\";
+    WIN32_FIND_DATAA found = {};
+    const HANDLE search = FindFirstFileA((dist + "corvel-*-setup.exe").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    FindClose(search);
+    return dist + found.cFileName;
+}
+
+std::string Shortcut() {
+    char programs[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
+    return std::string(programs) + "\\Corvel.lnk";
+}
+
+std::string ShortcutTarget(const std::string& link) {
+    char target[MAX_PATH] = {};
+    CoInitialize(nullptr);
+    IShellLinkA* shellLink = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            std::wstring wide(link.begin(), link.end());
+            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) shellLink->GetPath(target, MAX_PATH, nullptr, 0);
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    CoUninitialize();
+    return target;
+}
+
+DWORD ReadMachineDword(const char* path, const char* name) {
+    DWORD data = 0, size = sizeof data;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
+    RegCloseKey(key);
+    return data;
+}
+
+bool MachineKeyExists(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void SetRunValue(const char* name, const char* command) {
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, kRunKey, &key);
+    if (command)
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
+    else
+        RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+// What the program's version resource says of itself, as the installer should repeat it.
+struct VersionInfo {
+    std::string Version, ProductName, CompanyName;
+};
+
+VersionInfo ReadVersionInfo(const std::string& exe) {
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored) + 1);
+    if (!GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) return {};
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length);
+    auto text = [&](const char* name) {
+        char* value = nullptr;
+        const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+        return VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) && value
+                   ? std::string(value)
+                   : std::string();
+    };
+    return {std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+                "." + std::to_string(HIWORD(fixed->dwFileVersionLS)),
+            text("ProductName"), text("CompanyName")};
+}
+
+// The processes that parentId started, less the services of Windows itself that a shell call may start.
+std::vector<HANDLE> ChildProcesses(DWORD parentId) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::vector<HANDLE> children;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != parentId) continue;
+        const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION |
+                                               PROCESS_VM_READ, FALSE, entry.th32ProcessID);
+        char image[MAX_PATH] = {};
+        if (process && GetModuleFileNameExA(process, nullptr, image, MAX_PATH) &&
+            _strnicmp(image, windows, lstrlenA(windows)) != 0)
+            children.push_back(process);
+        else if (process)
+            CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return children;
+}
+
+// Waits for the process, or ends it after the timeout; its exit code, or STILL_ACTIVE when it had to be ended.
+DWORD WaitForEnd(HANDLE process) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, kInstallerTimeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    else
+        TerminateProcess(process, 1);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    return code;
+}
+
+// Runs the command to its end and the processes it started too, since the uninstaller hands its work to a
+// copy of itself and returns at once. The exit code of the last of them.
+DWORD RunToEnd(std::string commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return GetLastError();
+    CloseHandle(info.hThread);
+    DWORD code = WaitForEnd(info.hProcess);
+    for (HANDLE child : ChildProcesses(info.dwProcessId)) code = WaitForEnd(child);
+    return code;
+}
+
+// Traces of any installation, so that no earlier run decides this one.
+void RemoveTraces() {
+    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"}) DeleteFileA(Installed(name).c_str());
+    RemoveDirectoryA(kInstallDir);
+    DeleteFileA(Shortcut().c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    SetRunValue("Corvel", nullptr);
+    SetRunValue(kUnrelatedName, nullptr);
+}
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SetupExe(), "") << "no installer: scripts/package writes it (the PackageBuild test)";
+        RemoveTraces();
+    }
+    void TearDown() override {
+        Corvel.reset();
+        RemoveTraces();
+    }
+    // /D= comes last and unquoted, spaces and all.
+    static void Install() { ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S /D=" + kInstallDir), 0u); }
+    void StartInstalled() {
+        Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe"));
+        ASSERT_TRUE(Corvel->WaitReady());
+        ASSERT_TRUE(WaitFor([] { return TrayIconCount() == 1; }));
+    }
+    std::unique_ptr<CorvelProcess> Corvel;
+};
+
+TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"}) EXPECT_TRUE(Exists(Installed(name))) << name;
+    EXPECT_STRCASEEQ(ShortcutTarget(Shortcut()).c_str(), Installed("corvel.exe").c_str());
+
+    const VersionInfo program = ReadVersionInfo(Installed("corvel.exe"));
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "DisplayName"), program.ProductName);
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "DisplayVersion"), program.Version);
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "Publisher"), program.CompanyName);
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "DisplayIcon"), Installed("corvel.exe") + ",0");
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "UninstallString"), "\"" + Installed("uninstall.exe") + "\"");
+    EXPECT_GT(ReadMachineDword(kUninstallKey, "EstimatedSize"), 0u);
+
+    StandInPlayer player;
+    ASSERT_NO_FATAL_FAILURE(StartInstalled());
+    PressKey(VK_SHIFT, VK_F3);
+    EXPECT_TRUE(player.WaitForCommand(40048, 0)) << "next song";
+}
+
+TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    // An old time on the installed file shows whether it was replaced.
+    const HANDLE file = CreateFileA(Installed("corvel.exe").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    SYSTEMTIME old = {2001, 1, 0, 1};
+    FILETIME oldTime = {};
+    SystemTimeToFileTime(&old, &oldTime);
+    SetFileTime(file, nullptr, nullptr, &oldTime);
+    CloseHandle(file);
+    ASSERT_NO_FATAL_FAILURE(StartInstalled());
+
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_TRUE(Corvel->WaitForExit(0)) << "setup ends before the copy it replaces";
+    EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
+    EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; })) << "its unload took the icon away";
+    EXPECT_EQ(FindWindowA("CorvelMainForm", nullptr), nullptr) << "a silent install starts no copy";
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    GetFileAttributesExA(Installed("corvel.exe").c_str(), GetFileExInfoStandard, &attributes);
+    EXPECT_NE(CompareFileTime(&attributes.ftLastWriteTime, &oldTime), 0) << "the file was replaced";
+}
+
+TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    SetRunValue(kUnrelatedName, kUnrelatedCommand);
+    ASSERT_NO_FATAL_FAILURE(StartInstalled());
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    ASSERT_TRUE(WaitFor([] { return ReadMachineValue(kRunKey, "Corvel").has_value(); }));
+    ASSERT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "True");
+
+    EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
+    EXPECT_TRUE(Corvel->WaitForExit(0));
+    EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
+    EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; }));
+    EXPECT_FALSE(Exists(kInstallDir));
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_FALSE(MachineKeyExists(kUninstallKey));
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+    EXPECT_FALSE(MachineKeyExists(kSettingsKey)) << "the value went, then the empty key";
+    EXPECT_EQ(ReadMachineValue(kRunKey, kUnrelatedName), kUnrelatedCommand);
+}
+
+}  // namespace
