@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PeFile.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
@@ -213,6 +214,13 @@ TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
     PressKey(VK_SHIFT, VK_F3);
     EXPECT_TRUE(player.WaitForCommand(40048, 0)) << "next song";
+}
+
+TEST_F(InstallerTest, InstallerAndUninstallerStartOnWindows2000) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    for (const std::string& exe : {SetupExe(), Installed("uninstall.exe")})
+        EXPECT_EQ(Windows2000Problems(ReadPeFile(exe), TestDirectory() + "win2000-installer-imports.txt"), "")
+            << exe;
 }
 
 TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {

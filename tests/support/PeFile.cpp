@@ -1,8 +1,12 @@
 #include "tests/support/PeFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -84,4 +88,39 @@ PeFile ReadPeFile(const std::string& path) {
         pe.Imports = ReadImports(image, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]);
     pe.Valid = true;
     return pe;
+}
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+std::set<std::string> ReviewedImports(const std::string& path) {
+    std::set<std::string> allowed;
+    std::ifstream list(path);
+    std::string dll, function;
+    for (std::string line; std::getline(list, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        if (words >> dll >> function) allowed.insert(Upper(dll) + " " + function);
+    }
+    return allowed;
+}
+
+}  // namespace
+
+std::string Windows2000Problems(const PeFile& pe, const std::string& reviewedList) {
+    std::string problems;
+    if (!pe.Valid) return "not a PE file\n";
+    if (MAKELONG(pe.MinorSubsystemVersion, pe.MajorSubsystemVersion) > MAKELONG(0, 5))
+        problems += "subsystem version past 5.0\n";
+    if (MAKELONG(pe.MinorOperatingSystemVersion, pe.MajorOperatingSystemVersion) > MAKELONG(0, 5))
+        problems += "operating system version past 5.0\n";
+    const std::set<std::string> allowed = ReviewedImports(reviewedList);
+    if (allowed.empty()) return problems + "no reviewed list at " + reviewedList + "\n";
+    for (const PeImport& import : pe.Imports)
+        if (!allowed.count(Upper(import.Dll) + " " + import.Function))
+            problems += "import not on the reviewed list: " + import.Dll + " " + import.Function + "\n";
+    return problems;
 }

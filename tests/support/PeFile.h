@@ -21,3 +21,7 @@ struct PeFile {
 };
 
 PeFile ReadPeFile(const std::string& path);
+
+// Why the file would not start on Windows 2000 SP4, one line each, or nothing: a subsystem or system version
+// past 5.0, or an import missing from the reviewed list (lines "DLL function", # starts a comment).
+std::string Windows2000Problems(const PeFile& pe, const std::string& reviewedList);
