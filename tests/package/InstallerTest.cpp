@@ -228,7 +228,7 @@ TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {
     // An old time on the installed file shows whether it was replaced.
     const HANDLE file = CreateFileA(Installed("corvel.exe").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-    SYSTEMTIME old = {2001, 1, 0, 1};
+    SYSTEMTIME old = {2001, 1, 0, 1, 0, 0, 0, 0};
     FILETIME oldTime = {};
     SystemTimeToFileTime(&old, &oldTime);
     SetFileTime(file, nullptr, nullptr, &oldTime);
