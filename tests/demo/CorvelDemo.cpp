@@ -12,6 +12,7 @@
 #include "tests/demo/Screenshot.h"
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/StandInPlayer.h"
+#include "tests/support/WineTray.h"
 
 namespace {
 
@@ -22,8 +23,6 @@ constexpr char kTitle[] = "Artist - Song - Winamp";
 constexpr char kLoggedLine[] = "Artist - Song\r\n";
 constexpr char kPlayerRunning[] = "Winamp Is Running!";
 constexpr char kMenuClass[] = "#32768";
-constexpr char kTrayClass[] = "__winex11_standalone_tray";
-constexpr UINT kTrayIconId = 1;
 constexpr DWORD kStartMs = 30000;   // a first start in a fresh prefix, under emulation
 constexpr DWORD kDetectMs = 10000;  // the player check runs every 3 s
 constexpr int kPlayerWidth = 250, kPlayerHeight = 300, kPadding = 12;
@@ -138,7 +137,7 @@ void SaveScreenshot(const char* name, const RECT& area) {
 
 // Wine's own tray shows when the desktop has none: the menu then opens at the icon, as under a click.
 void PointAtTrayIcon() {
-    const HWND tray = FindWindowA(kTrayClass, nullptr);
+    const HWND tray = TrayWindow();
     const HWND icon = tray && IsWindowVisible(tray) ? GetWindow(tray, GW_CHILD) : nullptr;
     RECT frame;
     if (icon && GetWindowRect(icon, &frame))
@@ -163,15 +162,9 @@ int RunDemo() {
     SaveScreenshot("main-window.png", Around({window, player.Hwnd()}));
 
     PointAtTrayIcon();
-    PostMessageA(window, WM_MOUSEMOVE, kTrayIconId, WM_RBUTTONDOWN);  // a right-button press on the icon
-    HWND menu = nullptr;
-    const bool menuOpen = WaitFor([&] {
-        menu = FindProcessWindow(corvel.Id(), kMenuClass);
-        return menu && IsWindowVisible(menu);
-    });
-    if (Check(menuOpen, "the tray menu did not open")) {
-        const HWND tray = FindWindowA(kTrayClass, nullptr);
-        SaveScreenshot("tray-menu.png", Around({window, player.Hwnd(), menu, tray}));
+    if (Check(corvel.OpenTrayMenu(), "the tray menu did not open")) {
+        const HWND menu = FindProcessWindow(corvel.Id(), kMenuClass);
+        SaveScreenshot("tray-menu.png", Around({window, player.Hwnd(), menu, TrayWindow()}));
         PressKey('C');
         Check(corvel.WaitForExit(), "Close did not end corvel.exe");
     }

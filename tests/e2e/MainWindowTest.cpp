@@ -20,7 +20,6 @@ constexpr char kTip[] = "Corvel Win2K/XP v1.2 By Orrindale";
 constexpr char kPlayerRunning[] = "Winamp Is Running!";
 constexpr char kPlayerNotRunning[] = "Winamp Not Running!";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
-constexpr char kTrayClass[] = "__winex11_standalone_tray";
 constexpr WPARAM kStop = 40047, kNext = 40048;
 constexpr UINT kTrayIconId = 1;
 constexpr DWORD kOneTickMs = 4500;  // the 3000 ms detect timer, with room for a late tick
@@ -342,7 +341,7 @@ TEST_F(MainWindowTest, FirstShowingFollowsTheDesign) {
     const RECT legend = {clientOrigin.x, clientOrigin.y, clientOrigin.x + client.right, clientOrigin.y + 40};
     EXPECT_FALSE(ScreenShowsIcon(legend, icons)) << "the comparison must tell text from an icon";
     RECT tray = {};
-    GetWindowRect(FindWindowA(kTrayClass, nullptr), &tray);
+    GetWindowRect(TrayWindow(), &tray);
     EXPECT_TRUE(WaitFor([&] { return ScreenShowsIcon(tray, icons); })) << "tray";
 }
 
@@ -407,7 +406,7 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconBringsTheWindowToTheFront) {
 
     // Through Wine's own tray: its icon reports a double-click with the callback message the program chose.
     ASSERT_EQ(TrayIconCount(), 1);
-    const HWND icon = GetWindow(FindWindowA(kTrayClass, nullptr), GW_CHILD);
+    const HWND icon = GetWindow(TrayWindow(), GW_CHILD);
     PostMessageA(icon, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
     EXPECT_TRUE(WaitFor([&] { return ShownNormal(window); })) << "through the tray icon";
 }

@@ -10,10 +10,6 @@ constexpr char kTrayClass[] = "__winex11_standalone_tray";
 constexpr char kTooltipClass[] = "tooltips_class32";
 constexpr size_t kTextSize = 1024;
 
-HWND TrayWindow() {
-    return FindWindowA(kTrayClass, nullptr);
-}
-
 HWND TrayTooltip(HWND tray) {
     for (HWND tip = FindWindowExA(nullptr, nullptr, kTooltipClass, nullptr); tip;
          tip = FindWindowExA(nullptr, tip, kTooltipClass, nullptr))
@@ -22,6 +18,10 @@ HWND TrayTooltip(HWND tray) {
 }
 
 }  // namespace
+
+HWND TrayWindow() {
+    return FindWindowA(kTrayClass, nullptr);
+}
 
 int TrayIconCount() {
     const HWND tray = TrayWindow();
