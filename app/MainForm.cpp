@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/ElevationMod.h"
 #include "app/MainMod.h"
 #include "app/WindowOnTopMod.h"
 #include "player/WinampMod.h"
@@ -135,7 +136,7 @@ void MainForm::CreateMenus() {
 void MainForm::OnLoad() {
     SysTray().PopUpMessage = TrayTooltip(Caption(), Application::Version());
     AddTrayIcon();
-    if (const auto stored = RunOnStartup::StoredSetting()) RunOnStartupMenu.Checked(*stored);
+    RestoreRunOnStartup();
     if (Application::LCase(Application::Command()) == RunOnStartup::kStartupSwitch)
         SetState(WindowState::Minimized);
 }
@@ -211,7 +212,7 @@ void MainForm::OnMenuClick(UINT id) {
             OpenMenuClick();
             break;
         case kRunOnStartupMenu:
-            RunOnStartupMenu.Checked(RunOnStartup::Toggle(RunOnStartupMenu.Checked()));
+            RunOnStartupClick();
             break;
         case kCloseMenu:
             Unload();
@@ -219,6 +220,22 @@ void MainForm::OnMenuClick(UINT id) {
         default:
             break;
     }
+}
+
+void MainForm::RestoreRunOnStartup() {
+    if (const auto stored = RunOnStartup::StoredSetting()) RunOnStartupMenu.Checked(*stored);
+}
+
+void MainForm::RunOnStartupClick() {
+    if (ElevationMod::StepRunning()) return;  // the step's end sets the check mark
+    const bool checked = RunOnStartupMenu.Checked();
+    const bool stored = RunOnStartup::Toggle(checked);
+    const DWORD error = GetLastError();
+    RunOnStartupMenu.Checked(stored);
+    if (stored != checked || error != ERROR_ACCESS_DENIED) return;
+    // A user without the rights is asked for them, for this one write; declining changes nothing.
+    const auto step = checked ? ElevationMod::Step::RunOnStartupOff : ElevationMod::Step::RunOnStartupOn;
+    ElevationMod::AskForStep(step, Hwnd(), [](DWORD) { Instance().RestoreRunOnStartup(); });
 }
 
 void MainForm::OpenMenuClick() {

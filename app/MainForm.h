@@ -17,6 +17,7 @@ public:
     static MainForm& Instance();  // created on first use, never destroyed before the process ends
 
     SystrayIcon& SysTray();  // created on first use
+    void RestoreRunOnStartup();  // the check mark from the stored setting
 
 private:
     MainForm();
@@ -35,6 +36,7 @@ private:
     void ShowFromTray();
     void OpenTrayMenu();
     void OpenMenuClick();
+    void RunOnStartupClick();
     void AddTrayIcon();
     void RetryTrayIcon();
     void DetectTimerTick();

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "win/Application.h"
+#include "app/ElevationMod.h"
 #include "app/MainForm.h"
 #include "player/WinampMod.h"
 
@@ -24,6 +25,11 @@ void PlayPause() {
     }
 }
 
+void SaveSongTitle() {
+    if (const auto unlogged = WinampMod::SaveSongTitle())
+        ElevationMod::SongTitleNotLogged(unlogged->Title, unlogged->Error);
+}
+
 struct HotkeyRow {
     const char* AtomName;
     UINT Modifiers;
@@ -41,7 +47,7 @@ const HotkeyRow kHotkeys[] = {
     {"FBackwardBtn Hotkey", MOD_SHIFT, VK_F6, [] { WinampMod::WinampBackward5Sec(); }},
     {"ToggleRepeatBtn Hotkey", MOD_SHIFT, VK_F7, [] { WinampMod::WinampToggleRepeat(); }},
     {"ToggleShuffleBtn Hotkey", MOD_SHIFT, VK_F8, [] { WinampMod::WinampToggleShuffle(); }},
-    {"SaveSongTitleBtn Hotkey", MOD_SHIFT, VK_F10, WinampMod::SaveSongTitle},
+    {"SaveSongTitleBtn Hotkey", MOD_SHIFT, VK_F10, SaveSongTitle},
     {"Backward Hotkey", MOD_CONTROL, VK_LEFT, [] { WinampMod::WinampBackward5Sec(); }},
     {"Forward Hotkey", MOD_CONTROL, VK_RIGHT, [] { WinampMod::WinampForward5Sec(); }},
 };
@@ -65,6 +71,9 @@ HWND MainHwnd = nullptr;
 WNDPROC OldWndProc = nullptr;
 
 void Main() {
+    // The elevated step shows nothing and registers nothing, so it may run beside a running copy.
+    const ElevationMod::Step step = ElevationMod::ParseStep(Application::Command());
+    if (step != ElevationMod::Step::None) Application::End(ElevationMod::RunStep(step));
     if (Application::PrevInstance()) {
         Application::MsgBox(kAlreadyRunning);
         Application::End();

@@ -1,5 +1,7 @@
 #include "player/WinampMod.h"
 
+#include <aclapi.h>
+
 #include "win/Ansi.h"
 #include "win/UniqueHandle.h"
 
@@ -38,19 +40,54 @@ std::string ReadWindowText(HWND window) {
     return text;
 }
 
-bool AppendLine(const std::string& line) {
-    const UniqueFile log(CreateFileA(kSongTitleLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log) return false;
+DWORD AppendLine(const std::string& line) {
+    const UniqueFile log(WinampMod::OpenSongTitleLog(kSongTitleLog, FILE_APPEND_DATA,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log) return GetLastError();
     const std::string record = line + "\r\n";  // one write, so a line is never split
     DWORD written = 0;
-    return WriteFile(log.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
-           written == record.size();
+    if (!WriteFile(log.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr))
+        return GetLastError();
+    return written == record.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+// Every user who logs on may read the log and add lines to it, whatever the rights of its folder.
+DWORD GrantAuthenticatedUsers(HANDLE file) {
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID users = nullptr;
+    if (!AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_AUTHENTICATED_USER_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  &users))
+        return GetLastError();
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD error = GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &descriptor);
+    PACL granted = nullptr;
+    if (error == ERROR_SUCCESS) {
+        EXPLICIT_ACCESS_A access = {};
+        access.grfAccessPermissions = FILE_GENERIC_READ | FILE_APPEND_DATA;
+        access.grfAccessMode = GRANT_ACCESS;
+        access.grfInheritance = NO_INHERITANCE;
+        access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        access.Trustee.ptstrName = static_cast<LPSTR>(users);
+        error = SetEntriesInAclA(1, &access, dacl, &granted);  // the rights already there stay
+    }
+    if (error == ERROR_SUCCESS)
+        error = SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted,
+                                nullptr);
+    LocalFree(granted);
+    LocalFree(descriptor);
+    FreeSid(users);
+    return error;
 }
 
 }  // namespace
 
 namespace WinampMod {
+
+OpenFileFn OpenSongTitleLog = CreateFileA;
 
 HWND FindWinamp() {
     return FindWindowA(kPlayerClass, nullptr);
@@ -87,16 +124,30 @@ std::wstring ReduceTitle(std::wstring text) {
     return text.substr(first, last - first + 1);
 }
 
-void SaveSongTitle() {
+std::optional<UnloggedTitle> SaveSongTitle() {
     const HWND player = FindWinamp();
-    if (!player) return;
-    bool logged = false;
+    if (!player) return std::nullopt;
+    UnloggedTitle title{L"", ERROR_NOT_ENOUGH_MEMORY};
     try {
-        logged = AppendLine(Ansi::FromWide(ReduceTitle(Ansi::ToWide(ReadWindowText(player)))));
+        title.Title = ReduceTitle(Ansi::ToWide(ReadWindowText(player)));
+        title.Error = AppendSongTitle(title.Title);
     } catch (...) {  // a capture never disturbs the hot keys
     }
-    // A title that cannot be logged is not lost without a sign.
-    if (!logged) MessageBeep(MB_ICONHAND);
+    if (title.Error == ERROR_SUCCESS) return std::nullopt;
+    return title;
+}
+
+DWORD AppendSongTitle(const std::wstring& title) {
+    return AppendLine(Ansi::FromWide(title));
+}
+
+DWORD PrepareSongTitleLog() {
+    // Opening never truncates: a log that is there keeps every line.
+    const UniqueFile log(CreateFileA(kSongTitleLog, READ_CONTROL | WRITE_DAC,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log) return GetLastError();
+    return GrantAuthenticatedUsers(log.Get());
 }
 
 }  // namespace WinampMod

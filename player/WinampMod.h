@@ -25,7 +25,20 @@ LONG WinampToggleShuffle();
 // nothing when the player did not answer in time.
 std::optional<LONG> WinampPlayState();
 
-void SaveSongTitle();  // appends the current song title to the song title log
+// A title that Shift+F10 could not add to the song title log, and the reason.
+struct UnloggedTitle {
+    std::wstring Title;
+    DWORD Error;
+};
+// Appends the current song title to the song title log; what could not be logged, if anything.
+std::optional<UnloggedTitle> SaveSongTitle();
+DWORD AppendSongTitle(const std::wstring& title);  // ERROR_SUCCESS once the line is in the log
+// Creates the empty log when it is missing and lets every user who logs on read it and append to it.
+DWORD PrepareSongTitleLog();
+
+// How the log is opened for an append; tests deny it, as a folder without rights for the user would.
+using OpenFileFn = HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+extern OpenFileFn OpenSongTitleLog;
 
 std::wstring ReduceTitle(std::wstring text);  // the song title within a player window's text
 

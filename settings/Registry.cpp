@@ -3,6 +3,16 @@
 #include "win/Ansi.h"
 #include "win/UniqueHandle.h"
 
+namespace {
+
+// The registry answers with its error instead of setting it: callers read it with GetLastError.
+bool Failed(LONG error) {
+    SetLastError(static_cast<DWORD>(error));
+    return false;
+}
+
+}  // namespace
+
 namespace Registry {
 
 std::wstring QueryStringValue(HKEY hKey, const std::wstring& valueName, int& errorFlag) {
@@ -44,21 +54,23 @@ bool SaveStringValue(HKEY hRoot,
                      const std::wstring& valueName,
                      const std::wstring& data) {
     UniqueHKey key;
-    if (RegCreateKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put()) != ERROR_SUCCESS) return false;
+    const LONG created = RegCreateKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put());
+    if (created != ERROR_SUCCESS) return Failed(created);
     const std::string text = Ansi::FromWide(data);
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     const auto size = static_cast<DWORD>(text.size() + 1);  // the terminating NUL is stored and counted
     const std::string name = Ansi::FromWide(valueName);
-    return RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, bytes, size) == ERROR_SUCCESS;
+    const LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, bytes, size);
+    return written == ERROR_SUCCESS || Failed(written);
 }
 
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName) {
     UniqueHKey key;
     const LONG opened = RegOpenKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put());
     // A missing key or value, at any depth, answers "file not found": nothing was there to delete.
-    if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND;
+    if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND || Failed(opened);
     const LONG deleted = RegDeleteValueA(key.Get(), Ansi::FromWide(valueName).c_str());
-    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND || Failed(deleted);
 }
 
 }  // namespace Registry

@@ -14,12 +14,12 @@ std::wstring GetStringValue(HKEY hRoot,
                             const std::wstring& valueName,
                             int& errorFlag);
 std::wstring StripNulls(const std::wstring& text);  // the text before its first NUL
-// True when the value was written; missing keys on the path are created.
+// True when the value was written; missing keys on the path are created. On false, GetLastError says why.
 bool SaveStringValue(HKEY hRoot,
                      const std::wstring& subKey,
                      const std::wstring& valueName,
                      const std::wstring& data);
-// True when the value is gone afterwards, also when it or its key was never there.
+// True when the value is gone afterwards, also when it or its key was never there; else as above.
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName);
 
 }  // namespace Registry

@@ -27,19 +27,25 @@ std::optional<bool> StoredSetting() {
     return Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
 }
 
-bool Toggle(bool bChecked) {
-    const bool wanted = !bChecked;
+bool Apply(bool bEnabled) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
-    // The check mark never shows what the registry does not hold: a failed write puts everything back.
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Application::BoolToText(wanted)))
-        return bChecked;
-    if (WriteRunEntry(wanted)) return wanted;
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Application::BoolToText(bEnabled)))
+        return false;
+    if (WriteRunEntry(bEnabled)) return true;
+    // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
+    const DWORD error = GetLastError();
     if (missing)
         Access.Delete(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue);
     else
         Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, previous);
-    return bChecked;
+    SetLastError(error);
+    return false;
+}
+
+bool Toggle(bool bChecked) {
+    // The check mark never shows what the registry does not hold.
+    return Apply(!bChecked) ? !bChecked : bChecked;
 }
 
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {

@@ -20,6 +20,8 @@ extern RegistryAccess Access;
 inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry starts the program hidden with it
 
 std::optional<bool> StoredSetting();  // only the exact texts "True" and "False" count
+// Stores the setting, then writes or removes the Run entry; on false nothing changed: GetLastError says why.
+bool Apply(bool bEnabled);
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
 bool Toggle(bool bChecked);
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName);

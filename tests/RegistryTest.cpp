@@ -187,7 +187,9 @@ TEST_F(RegistryTest, WriteOrDeleteThatCannotHappenAnswersFalse) {
     StoreRaw("Entry", REG_SZ, std::string("x\0", 2));
     DenySetValue();
     EXPECT_FALSE(Registry::SaveStringValue(HKEY_CURRENT_USER, kScratchPath, L"Entry", L"New"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "what asks the user for rights";
     EXPECT_FALSE(Registry::DeleteValue(HKEY_CURRENT_USER, kScratchPath, L"Entry"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadRaw(kScratch, "Entry"), std::make_pair(DWORD{REG_SZ}, std::string("x\0", 2)));
 }
 

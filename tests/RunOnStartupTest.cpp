@@ -38,14 +38,20 @@ std::wstring FakeGet(HKEY, const std::wstring& path, const std::wstring& name, i
     return found == Fake.Values.end() ? L"" : found->second;
 }
 
+// Like the registry routines, a failure leaves its reason for GetLastError, and a success clears it.
+bool Refused(const std::wstring& name) {
+    SetLastError(name == Fake.FailingValue ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
+    return name == Fake.FailingValue;
+}
+
 bool FakeSave(HKEY, const std::wstring& path, const std::wstring& name, const std::wstring& data) {
-    if (name == Fake.FailingValue) return false;
+    if (Refused(name)) return false;
     Fake.Values[Key(path, name)] = data;
     return true;
 }
 
 bool FakeDelete(HKEY, const std::wstring& path, const std::wstring& name) {
-    if (name == Fake.FailingValue) return false;
+    if (Refused(name)) return false;
     Fake.Values.erase(Key(path, name));
     return true;
 }
@@ -95,7 +101,9 @@ TEST_F(RunOnStartupTest, FailedWritesPutTheCheckMarkAndTheSettingBack) {
         if (c.StoredBefore) Fake.Values[Key(L"Software\\Corvel Win2K\\", L"RunOnStartup")] = c.StoredBefore;
         if (c.Checked) Fake.Values[Key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel")] = L"cmd";
         Fake.FailingValue = c.Failing;
-        EXPECT_EQ(RunOnStartup::Toggle(c.Checked), c.Checked) << c.Failing;
+        const bool shown = RunOnStartup::Toggle(c.Checked);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the refusal, after the setting went back";
+        EXPECT_EQ(shown, c.Checked) << c.Failing;
         EXPECT_EQ(Setting(), c.SettingAfter) << c.Failing;
         EXPECT_EQ(RunEntry(), c.Checked ? L"cmd" : L"<none>") << c.Failing;
     }

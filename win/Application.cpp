@@ -52,6 +52,10 @@ std::wstring ExeName() {
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+std::wstring ExeFile() {
+    return ModuleFileName();
+}
+
 VersionNumbers Version() {
     // Read straight from our own resource: the fixed part starts at its signature.
     const HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
@@ -87,8 +91,8 @@ void MsgBox(const std::wstring& text) {
     MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
 }
 
-void End() {
-    ExitProcess(0);
+void End(unsigned exitCode) {
+    ExitProcess(exitCode);
 }
 
 void ReportUncaughtFailure() {

@@ -17,11 +17,12 @@ bool PrevInstance();                 // another instance runs on this desktop
 std::wstring Title();                // the title that untitled message boxes bear
 std::wstring Path();                 // folder of the executable; a trailing backslash only at a drive root
 std::wstring ExeName();              // file name of the executable without its extension
+std::wstring ExeFile();              // full path of the executable
 VersionNumbers Version();            // from the executable's version resource
 std::wstring Command();              // the argument text after the program's own name
 std::wstring ArgumentsOf(std::wstring_view commandLine);
 void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal
-[[noreturn]] void End();
+[[noreturn]] void End(unsigned exitCode = 0);
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
 int ScreenDpi();  // horizontal dots per inch
 bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told

@@ -23,15 +23,6 @@ void WriteSetting(const char* text) {
     RegCloseKey(key);
 }
 
-void ClearSettings() {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
-    HKEY run = nullptr;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kRunKey, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, "Corvel");
-        RegCloseKey(run);
-    }
-}
-
 std::string Lower(std::string text) {
     CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
     return text;
@@ -44,10 +35,10 @@ bool HasTip() {
 
 class TrayMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override { ClearSettings(); }
+    void SetUp() override { ClearRunOnStartup(); }
     void TearDown() override {
         Corvel.reset();
-        ClearSettings();
+        ClearRunOnStartup();
     }
     void StartCorvel(const std::string& arguments = "") {
         Corvel = std::make_unique<CorvelProcess>(arguments);

@@ -165,6 +165,16 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name) 
     return std::string(data);
 }
 
+void ClearRunOnStartup() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Corvel Win2K");
+    HKEY run = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", &run) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueA(run, "Corvel");
+        RegCloseKey(run);
+    }
+}
+
 bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
     const DWORD start = GetTickCount();
     for (;;) {

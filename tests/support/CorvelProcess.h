@@ -37,6 +37,7 @@ std::string WindowText(HWND window);
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
 std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
+void ClearRunOnStartup();  // the program's settings key and Run entry, as on a machine that never had them
 bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context);
 
 template <typename Condition>
