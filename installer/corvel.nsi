@@ -52,6 +52,14 @@ If the program is running, Setup ends it first.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+; The second option, off by default, is "start with Windows". Chosen, it is carried out as the page is left,
+; before the program starts, so that the copy started shows the choice in its menu.
+!define MUI_FINISHPAGE_SHOWREADME
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Start ${PRODUCT} with Windows"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION StartWithWindowsDone
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE FinishPageLeave
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -109,6 +117,7 @@ FunctionEnd
 
 Function .onInit
     Call RequireAdministrator
+    Call ReadStartupSwitch
 FunctionEnd
 
 Function un.onInit
@@ -136,6 +145,65 @@ Section
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0  ; in KB, as Add/Remove Programs reads it
 SectionEnd
+
+; The song title log and Run On Startup need administrator rights, which setup has: it does their writes
+; through the program's own elevated step, so that they are exactly what the program writes.
+!define SONG_LOG "C:\SongNames.txt"
+!define STEP_SWITCH "-elevated"
+!define STARTUP_SWITCH "/STARTUP"  ; for a silent install, the finish page's "start with Windows"
+Var StartWithWindows
+
+Function ReadStartupSwitch
+    StrCpy $StartWithWindows 0
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "${STARTUP_SWITCH}" $1
+    ${IfNot} ${Errors}
+        StrCpy $StartWithWindows 1
+    ${EndIf}
+FunctionEnd
+
+Function StartWithWindows
+    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} startup-on' $0
+    ${If} $0 <> 0
+        DetailPrint "Run On Startup could not be set (error $0)"
+    ${EndIf}
+FunctionEnd
+
+; Every user may add to the log, wherever Windows lets standard users create files. A log that is there
+; already is the user's: setup leaves it as it is, and so does the uninstaller.
+Section "-SongTitleLog"
+    ${IfNot} ${FileExists} "${SONG_LOG}"
+        ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} songlog' $0
+        ${If} $0 <> 0
+            DetailPrint "${SONG_LOG} could not be created (error $0)"
+        ${EndIf}
+    ${EndIf}
+SectionEnd
+
+Section "-StartWithWindows"
+    ${If} ${Silent}
+    ${AndIf} $StartWithWindows = 1
+        Call StartWithWindows
+    ${EndIf}
+SectionEnd
+
+Function FinishPageShow
+    ${If} $StartWithWindows = 1
+        SendMessage $mui.FinishPage.ShowReadme ${BM_SETCHECK} ${BST_CHECKED} 0
+    ${EndIf}
+FunctionEnd
+
+Function FinishPageLeave
+    SendMessage $mui.FinishPage.ShowReadme ${BM_GETCHECK} 0 0 $0
+    ${If} $0 = ${BST_CHECKED}
+        Call StartWithWindows
+    ${EndIf}
+FunctionEnd
+
+Function StartWithWindowsDone
+    ; FinishPageLeave has set it already, before the program was started.
+FunctionEnd
 
 ; True ($0 = 1) when the Run entry $1 starts this installation's copy, in whatever spelling of its path.
 Function un.NamesThisCopy

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ constexpr char kSettingsKey[] = "Software\\Corvel Win2K";
 constexpr char kUnrelatedName[] = "CorvelTestUnrelated";
 constexpr char kUnrelatedCommand[] = "\"c:\\elsewhere\\other.exe\" -quiet";
 constexpr DWORD kInstallerTimeoutMs = 120000;
+constexpr char kLog[] = "C:\\SongNames.txt";
 
 std::string Installed(const char* name) {
     return std::string(kInstallDir) + "\\" + name;
@@ -175,6 +178,12 @@ void RemoveTraces() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
     SetRunValue("Corvel", nullptr);
     SetRunValue(kUnrelatedName, nullptr);
+    DeleteFileA(kLog);
+}
+
+std::string ReadLog() {
+    std::ifstream in(kLog, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class InstallerTest : public ::testing::Test {
@@ -188,7 +197,9 @@ protected:
         RemoveTraces();
     }
     // /D= comes last and unquoted, spaces and all.
-    static void Install() { ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S /D=" + kInstallDir), 0u); }
+    static void Install(const std::string& options = "") {
+        ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S " + options + "/D=" + kInstallDir), 0u);
+    }
     void StartInstalled() {
         Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe"));
         ASSERT_TRUE(Corvel->WaitReady());
@@ -209,6 +220,8 @@ TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     EXPECT_EQ(ReadMachineValue(kUninstallKey, "DisplayIcon"), Installed("corvel.exe") + ",0");
     EXPECT_EQ(ReadMachineValue(kUninstallKey, "UninstallString"), "\"" + Installed("uninstall.exe") + "\"");
     EXPECT_GT(ReadMachineDword(kUninstallKey, "EstimatedSize"), 0u);
+    EXPECT_TRUE(Exists(kLog)) << "the song title log, for every user";
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "start with Windows is off by default";
 
     StandInPlayer player;
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
@@ -263,6 +276,30 @@ TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse)
     EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
     EXPECT_FALSE(MachineKeyExists(kSettingsKey)) << "the value went, then the empty key";
     EXPECT_EQ(ReadMachineValue(kRunKey, kUnrelatedName), kUnrelatedCommand);
+}
+
+TEST_F(InstallerTest, StartupSwitchWritesWhatTheMenuWritesAndTheLogOutlivesTheUninstaller) {
+    std::ofstream(kLog, std::ios::binary) << "earlier line\r\n";
+    ASSERT_NO_FATAL_FAILURE(Install("/STARTUP "));
+    EXPECT_EQ(ReadLog(), "earlier line\r\n") << "a log that is there is left alone";
+    const auto setting = ReadMachineValue(kSettingsKey, "RunOnStartup");
+    const auto runEntry = ReadMachineValue(kRunKey, "Corvel");
+    EXPECT_EQ(setting, "True");
+
+    // What the menu of the installed copy writes, from nothing.
+    ClearRunOnStartup();
+    ASSERT_NO_FATAL_FAILURE(StartInstalled());
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    EXPECT_TRUE(WaitFor([&] {
+        return ReadMachineValue(kSettingsKey, "RunOnStartup") == setting && ReadMachineValue(kRunKey, "Corvel");
+    }));
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), runEntry);
+    Corvel.reset();
+
+    EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+    EXPECT_FALSE(MachineKeyExists(kSettingsKey));
+    EXPECT_EQ(ReadLog(), "earlier line\r\n") << "the log is the user's: it stays";
 }
 
 }  // namespace
