@@ -283,6 +283,8 @@ TEST_F(ElevationTest, DeniedLogAsksOnceAndThenLogsTheTitle) {
     StandInPlayer player("1. Artist - Song - Winamp");
     const LogSeams seams;
     DeniedOpens = 1;
+    ElevationMod::SongTitleNotLogged(L"Elsewhere", ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(Requests.empty()) << "only a denial asks for rights; other failures beep";
     const auto unlogged = WinampMod::SaveSongTitle();
     ASSERT_TRUE(unlogged.has_value());
     EXPECT_EQ(unlogged->Error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
