@@ -49,28 +49,24 @@ void EndStep() {
     KillTimer(nullptr, PollTimer);
     PollTimer = 0;
     DWORD exitCode = STILL_ACTIVE;
-    if (StepProcess)
-        GetExitCodeProcess(StepProcess, &exitCode);
+    if (StepProcess) GetExitCodeProcess(StepProcess, &exitCode);
     try {
         OnStepEnded(exitCode);
     } catch (...) {
         Application::ReportUncaughtFailure();
     }
-    if (StepProcess)
-        CloseHandle(StepProcess);  // last: until here the step counts as running
+    if (StepProcess) CloseHandle(StepProcess);  // last: until here the step counts as running
     StepProcess = nullptr;
 }
 
 // Polled from the message loop, so hot keys and the window go on while the step, or its prompt, lasts.
 void CALLBACK PollStep(HWND, UINT, UINT_PTR, DWORD) {
-    if (WaitForSingleObject(StepProcess, 0) != WAIT_TIMEOUT)
-        EndStep();
+    if (WaitForSingleObject(StepProcess, 0) != WAIT_TIMEOUT) EndStep();
 }
 
 void LogPendingTitle(DWORD) {
     try {
-        if (WinampMod::AppendSongTitle(PendingTitle) == ERROR_SUCCESS)
-            return;
+        if (WinampMod::AppendSongTitle(PendingTitle) == ERROR_SUCCESS) return;
     } catch (...) {  // a capture never disturbs the hot keys
     }
     MessageBeep(MB_ICONHAND);
@@ -84,18 +80,15 @@ StartFn StartElevated = ShellExecuteExA;
 
 Step ParseStep(std::wstring_view arguments) {
     const std::vector<std::wstring> words = Words(Application::LCase(std::wstring(arguments)));
-    if (words.empty() || words[0] != kStepSwitch)
-        return Step::None;
+    if (words.empty() || words[0] != kStepSwitch) return Step::None;
     for (const auto& row : kSteps)
-        if (words.size() == 2 && words[1] == row.Name)
-            return row.Task;
+        if (words.size() == 2 && words[1] == row.Name) return row.Task;
     return Step::Refused;
 }
 
 std::wstring StepArguments(Step step) {
     for (const auto& row : kSteps)
-        if (row.Task == step)
-            return std::wstring(kStepSwitch) + L" " + row.Name;
+        if (row.Task == step) return std::wstring(kStepSwitch) + L" " + row.Name;
     return kStepSwitch;
 }
 

@@ -51,8 +51,7 @@ std::string StartCommand() {
 class KeyLock {
 public:
     KeyLock() {
-        for (const char* path : {kSettingsKey, kRunKey})
-            Lock(path);
+        for (const char* path : {kSettingsKey, kRunKey}) Lock(path);
     }
     ~KeyLock() {
         for (auto& [key, descriptor] : Locked) {
@@ -105,8 +104,7 @@ public:
         WaitFor([&] { return Catch(parentId); }, 20000);
     }
     ~HeldStep() {
-        if (!Process)
-            return;
+        if (!Process) return;
         Resume();
         WaitForSingleObject(Process, 10000);
         CloseHandle(Process);
@@ -117,14 +115,12 @@ public:
     bool Held() const { return Process != nullptr; }
     bool Running() const { return WaitForSingleObject(Process, 0) == WAIT_TIMEOUT; }
     void Resume() {
-        if (Suspended)
-            Call("NtResumeProcess");
+        if (Suspended) Call("NtResumeProcess");
         Suspended = false;
     }
     DWORD WaitForExitCode() const {
         DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(Process, 20000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(Process, &code);
+        if (WaitForSingleObject(Process, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(Process, &code);
         return code;
     }
     // The program has done with the step once it has closed its handle to it: only ours is left.
