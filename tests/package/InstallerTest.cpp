@@ -85,9 +85,11 @@ int UninstallEntriesNamed(const std::string& displayName) {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     int count = 0;
     char name[256];
-    for (DWORD i = 0, size = sizeof name; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) ==
-                                        ERROR_SUCCESS; ++i, size = sizeof name)
+    DWORD size = sizeof name;
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
         count += ReadMachineValue((uninstall + "\\" + name).c_str(), "DisplayName") == displayName;
+        size = sizeof name;
+    }
     RegCloseKey(key);
     return count;
 }
