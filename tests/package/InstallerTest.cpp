@@ -208,9 +208,9 @@ protected:
         Corvel.reset();
         RemoveTraces();
     }
-    // /D= comes last and unquoted, spaces and all.
+    // /D= comes last and unquoted, spaces and all; without a folder, setup takes the one it proposes.
     static void Install(const std::string& setup = SetupExe(), const char* folder = kInstallDir) {
-        ASSERT_EQ(RunToEnd("\"" + setup + "\" /S /D=" + folder), 0u);
+        ASSERT_EQ(RunToEnd("\"" + setup + "\" /S" + (folder ? std::string(" /D=") + folder : "")), 0u);
     }
     void StartInstalled(const char* folder = kInstallDir) {
         Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe", folder));
@@ -265,13 +265,13 @@ TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {
     CloseHandle(file);
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
 
-    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), nullptr));  // proposed: the installed copy's folder
     EXPECT_TRUE(Corvel->WaitForExit(0)) << "setup ends before the copy it replaces";
     EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
     EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; })) << "its unload took the icon away";
     EXPECT_EQ(FindWindowA("CorvelMainForm", nullptr), nullptr) << "a silent install starts no copy";
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
-    GetFileAttributesExA(Installed("corvel.exe").c_str(), GetFileExInfoStandard, &attributes);
+    ASSERT_TRUE(GetFileAttributesExA(Installed("corvel.exe").c_str(), GetFileExInfoStandard, &attributes));
     EXPECT_NE(CompareFileTime(&attributes.ftLastWriteTime, &oldTime), 0) << "the file was replaced";
 }
 
