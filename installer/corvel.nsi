@@ -1,6 +1,7 @@
 ; The installer: corvel.exe into Program Files, a Start-menu shortcut, and an entry in Add/Remove Programs
 ; whose uninstaller leaves nothing of the program behind. scripts/package defines VERSION, PRODUCT,
-; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON and OUT_FILE.
+; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, and HEADER_FILE and
+; SET_PE_TIME for the time stamp below; SOURCE_DATE_EPOCH is in the environment.
 
 Unicode true  ; NSIS 3's Unicode stubs import only what Windows 2000 has
 SetCompressor /SOLID lzma
@@ -27,6 +28,9 @@ ManifestDPIAware true
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
+; The same commit gives the same bytes: the stub's PE time stamp, otherwise the day the NSIS package was
+; built, becomes the release's time. Setup copies its own header into the uninstaller, which so gets it too.
+!packhdr "${HEADER_FILE}" 'python3 "${SET_PE_TIME}" "${HEADER_FILE}" $%SOURCE_DATE_EPOCH%'
 InstallDir "$PROGRAMFILES\Corvel"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
@@ -65,7 +69,8 @@ If the program is running, Setup ends it first.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Both halves refuse to start without administrator rights, and end a running copy the same way.
+; Both halves refuse to start without administrator rights, end a running copy the same way, and tell
+; whether a Run entry starts a given copy.
 !macro SHARED_FUNCTIONS un
 Function ${un}RequireAdministrator
     UserInfo::GetAccountType
@@ -111,6 +116,36 @@ notification area, then try again." /SD IDOK
     SetErrorLevel 32  ; ERROR_SHARING_VIOLATION
     Quit
 FunctionEnd
+
+; True ($0 = 1) when the Run entry $1 starts the copy in the folder $5, in whatever spelling of its path.
+Function ${un}NamesCopyIn
+    StrCpy $0 0
+    StrCpy $2 $1 1
+    ${If} $2 != '"'
+        Return  ; the program always quotes its path
+    ${EndIf}
+    StrCpy $2 $1 "" 1
+    StrCpy $3 0
+    ${Do}
+        StrCpy $4 $2 1 $3
+        ${If} $4 == '"'
+        ${OrIf} $4 == ""
+            ${Break}
+        ${EndIf}
+        IntOp $3 $3 + 1
+    ${Loop}
+    StrCpy $2 $2 $3  ; the quoted path
+    ${If} $2 == "$5\${EXE}"  ; StrCmp ignores case, as the file system does
+        StrCpy $0 1
+        Return
+    ${EndIf}
+    GetFullPathName /SHORT $3 $2
+    GetFullPathName /SHORT $4 "$5\${EXE}"
+    ${If} $3 != ""
+    ${AndIf} $3 == $4
+        StrCpy $0 1
+    ${EndIf}
+FunctionEnd
 !macroend
 !insertmacro SHARED_FUNCTIONS ""
 !insertmacro SHARED_FUNCTIONS "un."
@@ -123,6 +158,36 @@ FunctionEnd
 Function un.onInit
     Call un.RequireAdministrator
 FunctionEnd
+
+; --- An earlier installation in another folder ---
+
+Var EarlierRunOnStartup  ; 1 when the Run entry started the copy that this installation replaces
+
+; The Add/Remove Programs entry names the installed copy. Where it lies in another folder than this
+; installation's, it goes first, through its own uninstaller, silently and in place (_?=, so that setup
+; waits for it): one installation remains. That uninstaller ends the copy if it runs.
+Section "-RemoveEarlierInstallation"
+    ReadRegStr $5 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $5 == ""
+    ${OrIfNot} ${FileExists} "$5\${UNINSTALLER}"
+        Return
+    ${EndIf}
+    StrCpy $1 '"$INSTDIR\${EXE}"'
+    Call NamesCopyIn
+    ${If} $0 = 1
+        Return  ; the same folder: replaced in place below
+    ${EndIf}
+    ReadRegStr $1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    Call NamesCopyIn
+    StrCpy $EarlierRunOnStartup $0
+    DetailPrint "Removing ${PRODUCT} from $5"
+    ExecWait '"$5\${UNINSTALLER}" /S _?=$5' $0
+    ${If} $0 <> 0
+        DetailPrint "Its uninstaller ended with $0; what it left stays in $5"
+    ${EndIf}
+    Delete "$5\${UNINSTALLER}"  ; in place, the uninstaller cannot delete itself
+    RMDir "$5"
+SectionEnd
 
 Section
     SetShellVarContext all  ; the Run entry serves every user, so does the shortcut
@@ -146,8 +211,25 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0  ; in KB, as Add/Remove Programs reads it
 SectionEnd
 
-; The song title log and Run On Startup need administrator rights, which setup has: it does their writes
-; through the program's own elevated step, so that they are exactly what the program writes.
+; The removed copy's Run On Startup, now for this one: both values as the program writes them, the start
+; command with its folder in lower case.
+Section "-KeepRunOnStartup"
+    ${If} $EarlierRunOnStartup = 1
+        StrCpy $0 "$INSTDIR"
+        StrCpy $1 $0 "" -1
+        ${If} $1 != "\"
+            StrCpy $0 "$0\"
+        ${EndIf}
+        System::Call "user32::CharLower(t r0 r0)"
+        WriteRegStr HKLM "${SETTINGS_KEY}" "${SETTING_VALUE}" "True"
+        WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$0${EXE}" -startup'
+    ${EndIf}
+SectionEnd
+
+; --- The song title log and start with Windows ---
+
+; Both need administrator rights, which setup has: it does their writes through the program's own elevated
+; step, so that they are exactly what the program writes.
 !define SONG_LOG "C:\SongNames.txt"
 !define STEP_SWITCH "-elevated"
 !define STARTUP_SWITCH "/STARTUP"  ; for a silent install, the finish page's "start with Windows"
@@ -205,42 +287,15 @@ Function StartWithWindowsDone
     ; FinishPageLeave has set it already, before the program was started.
 FunctionEnd
 
-; True ($0 = 1) when the Run entry $1 starts this installation's copy, in whatever spelling of its path.
-Function un.NamesThisCopy
-    StrCpy $0 0
-    StrCpy $2 $1 1
-    ${If} $2 != '"'
-        Return  ; the program always quotes its path
-    ${EndIf}
-    StrCpy $2 $1 "" 1
-    StrCpy $3 0
-    ${Do}
-        StrCpy $4 $2 1 $3
-        ${If} $4 == '"'
-        ${OrIf} $4 == ""
-            ${Break}
-        ${EndIf}
-        IntOp $3 $3 + 1
-    ${Loop}
-    StrCpy $2 $2 $3  ; the quoted path
-    ${If} $2 == "$INSTDIR\${EXE}"  ; StrCmp ignores case, as the file system does
-        StrCpy $0 1
-        Return
-    ${EndIf}
-    GetFullPathName /SHORT $3 $2
-    GetFullPathName /SHORT $4 "$INSTDIR\${EXE}"
-    ${If} $3 != ""
-    ${AndIf} $3 == $4
-        StrCpy $0 1
-    ${EndIf}
-FunctionEnd
+; --- Removal ---
 
 ; The Run entry goes only when it starts this copy. The setting goes with it, or when there is no Run
 ; entry at all; another copy's entry keeps the setting that goes with it.
 Function un.RemoveRunOnStartup
     ReadRegStr $1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ${If} $1 != ""
-        Call un.NamesThisCopy
+        StrCpy $5 $INSTDIR
+        Call un.NamesCopyIn
         ${If} $0 = 1
             DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
             StrCpy $1 ""

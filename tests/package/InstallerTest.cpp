@@ -18,8 +18,9 @@
 
 namespace {
 
-// A folder of the user's choosing, with a space in it as /D= allows.
+// A folder of the user's choosing, with a space in it as /D= allows; and one an earlier version went into.
 constexpr char kInstallDir[] = "C:\\Corvel Chosen Folder";
+constexpr char kEarlierDir[] = "C:\\Corvel Earlier Folder";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvel";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kSettingsKey[] = "Software\\Corvel Win2K";
@@ -28,17 +29,18 @@ constexpr char kUnrelatedCommand[] = "\"c:\\elsewhere\\other.exe\" -quiet";
 constexpr DWORD kInstallerTimeoutMs = 120000;
 constexpr char kLog[] = "C:\\SongNames.txt";
 
-std::string Installed(const char* name) {
-    return std::string(kInstallDir) + "\\" + name;
+std::string Installed(const char* name, const char* folder = kInstallDir) {
+    return std::string(folder) + "\\" + name;
 }
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The installer that scripts/package wrote beside the tests; its name carries the version.
-std::string SetupExe() {
-    const std::string dist = TestDirectory() + "package-dist\\";
+// The installer that scripts/package wrote beside the tests; its name carries the version. package-next holds
+// the same release stamped with a later version.
+std::string SetupExe(const char* folder = "package-dist") {
+    const std::string dist = TestDirectory() + folder + "\\";
     WIN32_FIND_DATAA found = {};
     const HANDLE search = FindFirstFileA((dist + "corvel-*-setup.exe").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return "";
@@ -77,6 +79,22 @@ DWORD ReadMachineDword(const char* path, const char* name) {
     RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
     RegCloseKey(key);
     return data;
+}
+
+// The Add/Remove Programs entries that show this name.
+int UninstallEntriesNamed(const std::string& displayName) {
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    int count = 0;
+    char name[256];
+    DWORD size = sizeof name;
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
+        count += ReadMachineValue((uninstall + "\\" + name).c_str(), "DisplayName") == displayName;
+        size = sizeof name;
+    }
+    RegCloseKey(key);
+    return count;
 }
 
 bool MachineKeyExists(const char* path) {
@@ -171,8 +189,11 @@ DWORD RunToEnd(std::string commandLine) {
 
 // Traces of any installation, so that no earlier run decides this one.
 void RemoveTraces() {
-    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"}) DeleteFileA(Installed(name).c_str());
-    RemoveDirectoryA(kInstallDir);
+    for (const char* folder : {kInstallDir, kEarlierDir}) {
+        for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+            DeleteFileA(Installed(name, folder).c_str());
+        RemoveDirectoryA(folder);
+    }
     DeleteFileA(Shortcut().c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
@@ -196,14 +217,20 @@ protected:
         Corvel.reset();
         RemoveTraces();
     }
-    // /D= comes last and unquoted, spaces and all.
-    static void Install(const std::string& options = "") {
-        ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S " + options + "/D=" + kInstallDir), 0u);
+    // /D= comes last and unquoted, spaces and all; without a folder, setup takes the one it proposes.
+    static void Install(const std::string& setup = SetupExe(), const char* folder = kInstallDir,
+                        const std::string& options = "") {
+        ASSERT_EQ(RunToEnd("\"" + setup + "\" /S" + options + (folder ? std::string(" /D=") + folder : "")), 0u);
     }
-    void StartInstalled() {
-        Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe"));
+    void StartInstalled(const char* folder = kInstallDir) {
+        Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe", folder));
         ASSERT_TRUE(Corvel->WaitReady());
         ASSERT_TRUE(WaitFor([] { return TrayIconCount() == 1; }));
+    }
+    void TurnOnRunOnStartup() {
+        ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+        ASSERT_TRUE(WaitFor([] { return ReadMachineValue(kRunKey, "Corvel").has_value(); }));
+        ASSERT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "True");
     }
     std::unique_ptr<CorvelProcess> Corvel;
 };
@@ -222,6 +249,8 @@ TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     EXPECT_GT(ReadMachineDword(kUninstallKey, "EstimatedSize"), 0u);
     EXPECT_TRUE(Exists(kLog)) << "the song title log, for every user";
     EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "start with Windows is off by default";
+    EXPECT_EQ(ReadPeFile(Installed("uninstall.exe")).TimeDateStamp, ReadPeFile(SetupExe()).TimeDateStamp)
+        << "the release's time, not the day the NSIS stub was built";
 
     StandInPlayer player;
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
@@ -248,13 +277,13 @@ TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {
     CloseHandle(file);
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
 
-    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), nullptr));  // proposed: the installed copy's folder
     EXPECT_TRUE(Corvel->WaitForExit(0)) << "setup ends before the copy it replaces";
     EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
     EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; })) << "its unload took the icon away";
     EXPECT_EQ(FindWindowA("CorvelMainForm", nullptr), nullptr) << "a silent install starts no copy";
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
-    GetFileAttributesExA(Installed("corvel.exe").c_str(), GetFileExInfoStandard, &attributes);
+    ASSERT_TRUE(GetFileAttributesExA(Installed("corvel.exe").c_str(), GetFileExInfoStandard, &attributes));
     EXPECT_NE(CompareFileTime(&attributes.ftLastWriteTime, &oldTime), 0) << "the file was replaced";
 }
 
@@ -262,9 +291,7 @@ TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse)
     ASSERT_NO_FATAL_FAILURE(Install());
     SetRunValue(kUnrelatedName, kUnrelatedCommand);
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
-    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
-    ASSERT_TRUE(WaitFor([] { return ReadMachineValue(kRunKey, "Corvel").has_value(); }));
-    ASSERT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "True");
+    ASSERT_NO_FATAL_FAILURE(TurnOnRunOnStartup());
 
     EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
     EXPECT_TRUE(Corvel->WaitForExit(0));
@@ -278,9 +305,35 @@ TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse)
     EXPECT_EQ(ReadMachineValue(kRunKey, kUnrelatedName), kUnrelatedCommand);
 }
 
+TEST_F(InstallerTest, UpgradeIntoAnotherFolderLeavesOneInstallationThatStartsOnLogOn) {
+    const std::string nextSetup = SetupExe("package-next");
+    ASSERT_NE(nextSetup, "") << "no later version: the PackageBuildNext test writes it";
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), kEarlierDir));
+    ASSERT_NO_FATAL_FAILURE(StartInstalled(kEarlierDir));
+    ASSERT_NO_FATAL_FAILURE(TurnOnRunOnStartup());
+    const VersionInfo earlier = ReadVersionInfo(Installed("corvel.exe", kEarlierDir));
+
+    ASSERT_NO_FATAL_FAILURE(Install(nextSetup, kInstallDir));
+    EXPECT_TRUE(Corvel->WaitForExit(0)) << "the running earlier copy was ended";
+    EXPECT_FALSE(Exists(kEarlierDir)) << "the earlier copy was removed";
+    const VersionInfo next = ReadVersionInfo(Installed("corvel.exe"));
+    EXPECT_NE(next.Version, earlier.Version);
+    EXPECT_EQ(UninstallEntriesNamed(next.ProductName), 1);
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "InstallLocation"), kInstallDir);
+    EXPECT_EQ(ReadMachineValue(kUninstallKey, "DisplayVersion"), next.Version);
+    EXPECT_STRCASEEQ(ShortcutTarget(Shortcut()).c_str(), Installed("corvel.exe").c_str());
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), "\"c:\\corvel chosen folder\\corvel.exe\" -startup");
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "True");
+
+    StandInPlayer player;
+    ASSERT_NO_FATAL_FAILURE(StartInstalled());
+    PressKey(VK_SHIFT, VK_F3);
+    EXPECT_TRUE(player.WaitForCommand(40048, 0)) << "next song";
+}
+
 TEST_F(InstallerTest, StartupSwitchWritesWhatTheMenuWritesAndTheLogOutlivesTheUninstaller) {
     std::ofstream(kLog, std::ios::binary) << "earlier line\r\n";
-    ASSERT_NO_FATAL_FAILURE(Install("/STARTUP "));
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), kInstallDir, " /STARTUP"));
     EXPECT_EQ(ReadLog(), "earlier line\r\n") << "a log that is there is left alone";
     const auto setting = ReadMachineValue(kSettingsKey, "RunOnStartup");
     const auto runEntry = ReadMachineValue(kRunKey, "Corvel");
@@ -289,10 +342,7 @@ TEST_F(InstallerTest, StartupSwitchWritesWhatTheMenuWritesAndTheLogOutlivesTheUn
     // What the menu of the installed copy writes, from nothing.
     ClearRunOnStartup();
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
-    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
-    EXPECT_TRUE(WaitFor([&] {
-        return ReadMachineValue(kSettingsKey, "RunOnStartup") == setting && ReadMachineValue(kRunKey, "Corvel");
-    }));
+    ASSERT_NO_FATAL_FAILURE(TurnOnRunOnStartup());
     EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), runEntry);
     Corvel.reset();
 

@@ -70,6 +70,7 @@ PeFile ReadPeFile(const std::string& path) {
     if (!nt || nt->Signature != IMAGE_NT_SIGNATURE) return pe;
     const IMAGE_OPTIONAL_HEADER32& optional = nt->OptionalHeader;
     pe.Magic = optional.Magic;
+    pe.TimeDateStamp = nt->FileHeader.TimeDateStamp;
     if (pe.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return pe;
 
     const size_t sections = dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +

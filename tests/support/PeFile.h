@@ -14,6 +14,7 @@ struct PeImport {
 struct PeFile {
     bool Valid = false;
     WORD Magic = 0;  // IMAGE_NT_OPTIONAL_HDR32_MAGIC for PE32
+    DWORD TimeDateStamp = 0;
     WORD Subsystem = 0;
     WORD MajorSubsystemVersion = 0, MinorSubsystemVersion = 0;
     WORD MajorOperatingSystemVersion = 0, MinorOperatingSystemVersion = 0;
