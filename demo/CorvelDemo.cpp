@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/demo/Screenshot.h"
+#include "demo/Screenshot.h"
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
@@ -103,7 +103,7 @@ void PressEachKey(StandInPlayer& player) {
 
 BOOL CALLBACK MatchText(HWND child, LPARAM lParam) {
     auto* search = reinterpret_cast<std::pair<const char*, bool>*>(lParam);
-    search->second = search->second || WindowText(child) == search->first;
+    search->second = search->second || TextOf(child) == search->first;
     return !search->second;
 }
 

@@ -146,7 +146,7 @@ TEST_F(HotkeysTest, SecondStartIsRefused) {
     CorvelProcess second;
     const HWND box = second.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(TextOf(box), kAppTitle);
     EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is already running.");
     EXPECT_EQ(second.MainWindow(), nullptr);
     PressOk(box);
@@ -255,7 +255,7 @@ TEST_F(OldSystemTest, OldSystemIsRefused) {
     CorvelProcess corvel;
     const HWND box = corvel.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(TextOf(box), kAppTitle);
     EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is not compatible with earlier operating systems.");
     EXPECT_EQ(corvel.MainWindow(), nullptr);
     // No hot key exists: the combination is free for anyone.

@@ -294,7 +294,7 @@ protected:
 
 TEST_F(MainWindowTest, FirstShowingFollowsTheDesign) {
     const HWND window = StartShown();
-    EXPECT_EQ(WindowText(window), kCaption);
+    EXPECT_EQ(TextOf(window), kCaption);
 
     RECT client = {};
     GetClientRect(window, &client);
@@ -318,7 +318,7 @@ TEST_F(MainWindowTest, FirstShowingFollowsTheDesign) {
     std::vector<std::string> texts;
     for (HWND child : Children(window)) {
         EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), "Static"), 0) << ClassOf(child);
-        texts.push_back(WindowText(child));
+        texts.push_back(TextOf(child));
     }
     const std::vector<std::string> expected = {
         "Play/Pause Hotkey: Shift + F1",       "Stop Hotkey: Shift + F2",
@@ -350,12 +350,12 @@ TEST_F(MainWindowTest, StatusLabelFollowsThePlayerWindow) {
     const HWND label = StatusLabel(window);
     ASSERT_NE(label, nullptr);
     const auto labelReads = [label](const char* text) {
-        return [label, text] { return WindowText(label) == text; };
+        return [label, text] { return TextOf(label) == text; };
     };
     {
         StandInPlayer lookalike("1. Artist - Song - Winamp", "Not Winamp");
         EXPECT_FALSE(WaitFor(labelReads(kPlayerRunning), kOneTickMs)) << "only the player's class counts";
-        EXPECT_EQ(WindowText(label), kPlayerNotRunning);
+        EXPECT_EQ(TextOf(label), kPlayerNotRunning);
     }
     auto player = std::make_unique<StandInPlayer>();
     EXPECT_TRUE(WaitFor(labelReads(kPlayerRunning), kOneTickMs));

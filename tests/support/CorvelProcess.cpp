@@ -34,7 +34,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 BOOL CALLBACK CollectStaticText(HWND window, LPARAM lParam) {
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    const std::string text = WindowText(window);
+    const std::string text = TextOf(window);
     if (lstrcmpiA(className, "Static") == 0 && !text.empty()) *reinterpret_cast<std::string*>(lParam) += text;
     return TRUE;
 }
@@ -137,7 +137,7 @@ HWND FindProcessWindow(DWORD processId, const char* className) {
     return search.Found;
 }
 
-std::string WindowText(HWND window) {
+std::string TextOf(HWND window) {
     std::vector<char> text(GetWindowTextLengthA(window) + 1, '\0');
     GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
     return text.data();

@@ -33,7 +33,7 @@ private:
 
 std::string TestDirectory();  // the folder of the running test executable, with a trailing backslash
 HWND FindProcessWindow(DWORD processId, const char* className);
-std::string WindowText(HWND window);
+std::string TextOf(HWND window);  // a caption or a control's text, as GetWindowTextA reads it
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
 std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
