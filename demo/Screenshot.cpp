@@ -1,4 +1,4 @@
-#include "tests/demo/Screenshot.h"
+#include "demo/Screenshot.h"
 
 #include <algorithm>
 #include <cstdint>
