@@ -65,13 +65,13 @@ HWND MainHwnd = nullptr;
 WNDPROC OldWndProc = nullptr;
 
 void Main() {
-    if (Application::PrevInstance()) {
-        Application::MsgBox(kAlreadyRunning);
-        Application::End();
+    if (Win::Application::PrevInstance()) {
+        Win::Application::MsgBox(kAlreadyRunning);
+        Win::Application::End();
     }
     if (!IsWin2KOrLater()) {
-        Application::MsgBox(kNotCompatible);
-        Application::End();
+        Win::Application::MsgBox(kNotCompatible);
+        Win::Application::End();
     }
     MainForm& form = MainForm::Instance();
     form.Show();

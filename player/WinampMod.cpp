@@ -39,7 +39,7 @@ std::string ReadWindowText(HWND window) {
 }
 
 bool AppendLine(const std::string& line) {
-    const UniqueFile log(CreateFileA(kSongTitleLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const Win::UniqueFile log(CreateFileA(kSongTitleLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return false;
     const std::string record = line + "\r\n";  // one write, so a line is never split
@@ -92,7 +92,7 @@ void SaveSongTitle() {
     if (!player) return;
     bool logged = false;
     try {
-        logged = AppendLine(Ansi::FromWide(ReduceTitle(Ansi::ToWide(ReadWindowText(player)))));
+        logged = AppendLine(Win::Ansi::FromWide(ReduceTitle(Win::Ansi::ToWide(ReadWindowText(player)))));
     } catch (...) {  // a capture never disturbs the hot keys
     }
     // A title that cannot be logged is not lost without a sign.

@@ -12,7 +12,7 @@ const wchar_t kRunValue[] = L"Corvel";
 
 bool WriteRunEntry(bool bEnabled) {
     if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
-    const std::wstring command = RunOnStartup::StartCommand(Application::Path(), Application::ExeName());
+    const std::wstring command = RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
     return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
 }
 
@@ -24,7 +24,7 @@ RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Re
 
 std::optional<bool> StoredSetting() {
     int errorFlag = 0;  // a missing value reads as empty text, which sets nothing
-    return Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
+    return Win::Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
 }
 
 bool Toggle(bool bChecked) {
@@ -32,7 +32,7 @@ bool Toggle(bool bChecked) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
     // The check mark never shows what the registry does not hold: a failed write puts everything back.
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Application::BoolToText(wanted)))
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Win::Application::BoolToText(wanted)))
         return bChecked;
     if (WriteRunEntry(wanted)) return wanted;
     if (missing)
@@ -45,7 +45,7 @@ bool Toggle(bool bChecked) {
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
     std::wstring folder(directory);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return L"\"" + Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
+    return L"\"" + Win::Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
 }
 
 }  // namespace RunOnStartup

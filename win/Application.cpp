@@ -16,7 +16,7 @@ std::wstring ModuleFileName() {
         const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Ansi::ToWide(buffer);
+            return Win::Ansi::ToWide(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
@@ -24,7 +24,7 @@ std::wstring ModuleFileName() {
 
 }  // namespace
 
-namespace Application {
+namespace Win::Application {
 
 bool PrevInstance() {
     // The handle stays open for the life of the process: it is what later starts find.
@@ -148,4 +148,4 @@ int Run(void (*main)()) {
     return 0;
 }
 
-}  // namespace Application
+}  // namespace Win::Application

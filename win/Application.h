@@ -5,7 +5,7 @@
 #include <string_view>
 
 // What the program asks of the running application: its identity, its command line, its end.
-namespace Application {
+namespace Win::Application {
 
 struct VersionNumbers {
     unsigned Major = 0;
@@ -33,4 +33,4 @@ std::wstring LCase(std::wstring text);
 
 int Run(void (*main)());  // runs the program's start-up routine, then the message loop
 
-}  // namespace Application
+}  // namespace Win::Application

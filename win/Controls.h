@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace Win {
+
 // Position and size of a control in twips from the client area's top-left corner.
 struct TwipRect {
     int Left;
@@ -43,3 +45,5 @@ private:
 
 int PixelsFromTwips(int twips);      // at the screen's dots per inch
 std::wstring WindowText(HWND window);  // a caption or a control's text
+
+}  // namespace Win

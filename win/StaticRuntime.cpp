@@ -25,7 +25,7 @@ private:
 // The default handler prints the demangled exception type to a console this program does not have.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
-    Application::ReportUncaughtFailure();
+    Win::Application::ReportUncaughtFailure();
 }
 }  // namespace __gnu_cxx
 
