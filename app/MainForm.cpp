@@ -129,7 +129,6 @@ void MainForm::CreateMenus() {
     AppendMenuA(SystrayMenu.Get(), MF_STRING, kCloseMenu, "&Close");
     OpenMenu = Win::MenuItem(SystrayMenu.Get(), kOpenMenu);
     RunOnStartupMenu = Win::MenuItem(SystrayMenu.Get(), kRunOnStartupMenu);  // found through the submenu
-    CloseMenu = Win::MenuItem(SystrayMenu.Get(), kCloseMenu);
 }
 
 void MainForm::OnLoad() {

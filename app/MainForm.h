@@ -45,7 +45,8 @@ private:
     Win::Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
     Win::Label Label5;
     Win::UniqueMenu SystrayMenu;
-    Win::MenuItem OpenMenu, RunOnStartupMenu, CloseMenu;  // SettingMenu and the separators have no behaviour
+    // CloseMenu, SettingMenu and the separators need nothing beyond their command ids.
+    Win::MenuItem OpenMenu, RunOnStartupMenu;
     std::unique_ptr<SystrayIcon> SysTrayIcon;
     UINT TaskbarCreated = 0;
     std::optional<int> TrayAddFailedTicks;  // detect ticks since the icon's add failed, while a retry waits

@@ -8,8 +8,11 @@
 
 namespace {
 
-constexpr wchar_t kAlreadyRunning[] = L"Corvel Win2K/XP Edition is already running.";
-constexpr wchar_t kNotCompatible[] = L"Corvel Win2K/XP Edition is not compatible with earlier operating systems.";
+constexpr wchar_t kSessionNamespace[] = L"Local\\";  // one instance per log-on session
+// Each follows the product name.
+constexpr wchar_t kInstanceSuffix[] = L" Instance";
+constexpr wchar_t kAlreadyRunning[] = L" is already running.";
+constexpr wchar_t kNotCompatible[] = L" is not compatible with earlier operating systems.";
 
 void PlayPause() {
     switch (MainMod::DecidePlayPause(WinampMod::WinampPlayState)) {
@@ -65,12 +68,12 @@ HWND MainHwnd = nullptr;
 WNDPROC OldWndProc = nullptr;
 
 void Main() {
-    if (Win::Application::PrevInstance()) {
-        Win::Application::MsgBox(kAlreadyRunning);
+    if (Win::Application::PrevInstance(std::wstring(kSessionNamespace) + kProductName + kInstanceSuffix)) {
+        Win::Application::MsgBox(std::wstring(kProductName) + kAlreadyRunning);
         Win::Application::End();
     }
     if (!IsWin2KOrLater()) {
-        Win::Application::MsgBox(kNotCompatible);
+        Win::Application::MsgBox(std::wstring(kProductName) + kNotCompatible);
         Win::Application::End();
     }
     MainForm& form = MainForm::Instance();

@@ -22,9 +22,19 @@ namespace RunOnStartup {
 
 RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Registry::DeleteValue};
 
+std::wstring BoolToText(bool value) {
+    return value ? L"True" : L"False";
+}
+
+std::optional<bool> TextToBool(std::wstring_view text) {
+    if (text == L"True") return true;
+    if (text == L"False") return false;
+    return std::nullopt;
+}
+
 std::optional<bool> StoredSetting() {
     int errorFlag = 0;  // a missing value reads as empty text, which sets nothing
-    return Win::Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
+    return TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
 }
 
 bool Toggle(bool bChecked) {
@@ -32,7 +42,7 @@ bool Toggle(bool bChecked) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
     // The check mark never shows what the registry does not hold: a failed write puts everything back.
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Win::Application::BoolToText(wanted)))
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(wanted)))
         return bChecked;
     if (WriteRunEntry(wanted)) return wanted;
     if (missing)

@@ -16,15 +16,6 @@ TEST(ArgumentsOfTest, SkipsTheProgramName) {
     for (const auto& [line, arguments] : cases) EXPECT_EQ(Win::Application::ArgumentsOf(line), arguments);
 }
 
-TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
-    EXPECT_EQ(Win::Application::BoolToText(true), L"True");
-    EXPECT_EQ(Win::Application::BoolToText(false), L"False");
-    EXPECT_EQ(Win::Application::TextToBool(L"True"), std::optional<bool>(true));
-    EXPECT_EQ(Win::Application::TextToBool(L"False"), std::optional<bool>(false));
-    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(Win::Application::TextToBool(other), std::nullopt);
-}
-
-
 TEST(DeclareDpiAwareTest, WindowsTakesTheDeclaration) {
     // Wine, like Windows Vista and later, has the run-time entry point.
     using IsProcessDpiAwareFn = BOOL(WINAPI*)();

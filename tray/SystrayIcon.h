@@ -31,8 +31,9 @@ public:
     // ShowIcon after a failed one: an icon the shell holds for this window and id is taken over, not added.
     int RetryShowIcon();
     int HideIcon();
-    int Update();
 
+    // The rest of the tray object's contract: the program itself uses TipText and Visible only, the tests all.
+    int Update();
     void IconHandle(HICON hIcon);
     HICON IconHandle() const;
     void TipText(const std::wstring& sTip);  // keeps the first 63 characters

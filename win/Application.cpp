@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr char kTitle[] = "Corvel Win2K/XP Edition";
-constexpr char kInstanceMutex[] = "Local\\Corvel Win2K/XP Edition Instance";
 constexpr char kUncaughtFailure[] = "An unexpected failure occurred. The program will end.";
 
 std::wstring ModuleFileName() {
@@ -22,18 +20,16 @@ std::wstring ModuleFileName() {
     }
 }
 
+std::wstring_view TitleText;  // set once by Run, before any window exists; a literal lives as long
+
 }  // namespace
 
 namespace Win::Application {
 
-bool PrevInstance() {
+bool PrevInstance(const std::wstring& instanceName) {
     // The handle stays open for the life of the process: it is what later starts find.
-    const HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, Ansi::FromWide(instanceName).c_str());
     return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-std::wstring Title() {
-    return Ansi::ToWide(kTitle);
 }
 
 std::wstring Path() {
@@ -84,7 +80,7 @@ std::wstring Command() {
 }
 
 void MsgBox(const std::wstring& text) {
-    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void End() {
@@ -92,7 +88,7 @@ void End() {
 }
 
 void ReportUncaughtFailure() {
-    MessageBoxA(nullptr, kUncaughtFailure, kTitle, MB_OK | MB_ICONHAND);
+    MessageBoxA(nullptr, kUncaughtFailure, Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONHAND);
     ExitProcess(1);
 }
 
@@ -116,16 +112,6 @@ int TwipsPerPixelX() {
     return 1440 / ScreenDpi();
 }
 
-std::wstring BoolToText(bool value) {
-    return value ? L"True" : L"False";
-}
-
-std::optional<bool> TextToBool(std::wstring_view text) {
-    if (text == L"True") return true;
-    if (text == L"False") return false;
-    return std::nullopt;
-}
-
 std::wstring LCase(std::wstring text) {
     // The system's own rules, so that letters beyond ASCII lower-case too.
     std::string ansi = Ansi::FromWide(text);
@@ -133,7 +119,8 @@ std::wstring LCase(std::wstring text) {
     return Ansi::ToWide(ansi);
 }
 
-int Run(void (*main)()) {
+int Run(std::wstring_view title, void (*main)()) {
+    TitleText = title;
     DeclareDpiAware();  // before any window or screen measure: the layout follows the screen's real dpi
     try {
         main();

@@ -20,7 +20,6 @@ public:
     void Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font);
     void Caption(const std::wstring& caption);
     std::wstring Caption() const;
-    HWND Hwnd() const { return Window; }
 
 private:
     HWND Window = nullptr;  // a child: destroyed with its parent
