@@ -1,6 +1,7 @@
 #include "player/WinampMod.h"
 
 #include "win/Ansi.h"
+#include "win/Controls.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -26,16 +27,6 @@ LONG PostCommand(WPARAM command) {
     const HWND player = WinampMod::FindWinamp();
     if (!player) return 0;
     return PostMessageA(player, WM_COMMAND, command, 0);
-}
-
-std::string ReadWindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return {};
-    // One more for the terminating NUL; a text that shrank meanwhile leaves NULs that ReduceTitle cuts.
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
 }
 
 bool AppendLine(const std::string& line) {
@@ -92,7 +83,7 @@ void SaveSongTitle() {
     if (!player) return;
     bool logged = false;
     try {
-        logged = AppendLine(Win::Ansi::FromWide(ReduceTitle(Win::Ansi::ToWide(ReadWindowText(player)))));
+        logged = AppendLine(Win::Ansi::FromWide(ReduceTitle(Win::WindowText(player))));
     } catch (...) {  // a capture never disturbs the hot keys
     }
     // A title that cannot be logged is not lost without a sign.

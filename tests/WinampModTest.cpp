@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
@@ -37,7 +38,7 @@ TEST(WinampModTest, CommandsReachThePlayerOnly) {
     EXPECT_NE(WinampMod::WinampPrevious(), 0);
     EXPECT_NE(WinampMod::WinampForward5Sec(), 0);
     ASSERT_TRUE(player.WaitForCommands(2));
-    EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{40044, 0}, {40148, 0}}));
+    EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{kPrevious, 0}, {kForward, 0}}));
     EXPECT_TRUE(decoy.Commands().empty());
     player.SetPlayState(3);
     EXPECT_EQ(WinampMod::WinampPlayState(), std::optional<LONG>(3));

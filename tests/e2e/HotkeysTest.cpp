@@ -7,14 +7,13 @@
 #include <string>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
 
 constexpr char kLog[] = "C:\\SongNames.txt";
 constexpr char kAppTitle[] = "Corvel Win2K/XP Edition";
-constexpr WPARAM kPlay = 40045, kPause = 40046, kStop = 40047, kNext = 40048, kPrevious = 40044;
-constexpr WPARAM kForward = 40148, kBackward = 40144, kRepeat = 40022, kShuffle = 40023;
 using Commands = std::vector<std::pair<WPARAM, LPARAM>>;
 
 std::string ReadLog() {

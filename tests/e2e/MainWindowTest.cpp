@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
@@ -20,7 +21,6 @@ constexpr char kTip[] = "Corvel Win2K/XP v1.2 By Orrindale";
 constexpr char kPlayerRunning[] = "Winamp Is Running!";
 constexpr char kPlayerNotRunning[] = "Winamp Not Running!";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
-constexpr WPARAM kStop = 40047, kNext = 40048;
 constexpr UINT kTrayIconId = 1;
 constexpr DWORD kOneTickMs = 4500;  // the 3000 ms detect timer, with room for a late tick
 
@@ -133,15 +133,11 @@ bool NotifyAsCorvel(HWND window, DWORD message, const char* tip = nullptr) {
 
 // The tray menu's "&Show", chosen with the keyboard once the menu is open.
 bool ChooseShow(const CorvelProcess& corvel) {
-    const auto menuOpen = [&] {
-        const HWND menu = FindProcessWindow(corvel.Id(), "#32768");
-        return menu && IsWindowVisible(menu);
-    };
     PostTrayEvent(corvel.MainWindow(), WM_RBUTTONDOWN);
-    if (!WaitFor(menuOpen))
+    if (!WaitFor([&] { return corvel.MenuOpen(); }))
         return false;
     PressKey('S');
-    return WaitFor([&] { return !menuOpen(); });
+    return WaitFor([&] { return !corvel.MenuOpen(); });
 }
 
 // Another process's class icon cannot be read under Wine, so icons are compared as drawn.
@@ -513,10 +509,7 @@ TEST_F(MainWindowTest, TaskbarCreatedWhileTheIconIsThereKeepsItsOwn) {
     EXPECT_EQ(CorvelTips(), 1);
     // Still its own: Close removes it before the program ends.
     PostMessageA(window, WM_MOUSEMOVE, kTrayIconId, WM_RBUTTONDOWN);
-    ASSERT_TRUE(WaitFor([&] {
-        const HWND menu = FindProcessWindow(Corvel->Id(), "#32768");
-        return menu && IsWindowVisible(menu);
-    }));
+    ASSERT_TRUE(WaitFor([this] { return Corvel->MenuOpen(); }));
     PressKey('C');
     EXPECT_TRUE(Corvel->WaitForExit());
 }

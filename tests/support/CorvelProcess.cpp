@@ -2,13 +2,13 @@
 
 #include <vector>
 
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
 
 constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kDialogClass[] = "#32770";
-constexpr WPARAM kStop = 40047, kPrevious = 40044;
 constexpr char kMenuClass[] = "#32768";
 constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
 
@@ -114,9 +114,9 @@ DWORD CorvelProcess::ExitCode() const {
     return code;
 }
 
-bool CorvelProcess::MenuOpen() const {
+HWND CorvelProcess::ShownMenu() const {
     const HWND menu = FindProcessWindow(Id(), kMenuClass);
-    return menu && IsWindowVisible(menu);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
 bool CorvelProcess::OpenTrayMenu() const {
@@ -163,15 +163,6 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name) 
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
     return std::string(data);
-}
-
-bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition(context)) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
 }
 
 bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs) {
