@@ -97,8 +97,13 @@ int HotkeyId(ATOM atom) {
 void RegisterHotkeys() {
     for (size_t row = 0; row < std::size(kHotkeys); ++row) {
         HotkeyIds[row] = HotkeyId(GlobalAddAtomA(kHotkeys[row].AtomName));
-        // A combination that another program holds simply stays without effect.
-        RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key);
+        // A combination that another program holds simply stays without effect, and leaves a line in the trail.
+        if (!RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key)) {
+            const DWORD error = GetLastError();
+            const char* why = error == ERROR_HOTKEY_ALREADY_REGISTERED ? ": another program holds it" : "";
+            Win::Application::Trace("hot key \"%s\" not registered%s (error %lu)", kHotkeys[row].AtomName, why,
+                                    error);
+        }
     }
 }
 

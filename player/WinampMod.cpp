@@ -1,6 +1,7 @@
 #include "player/WinampMod.h"
 
 #include "win/Ansi.h"
+#include "win/Application.h"
 #include "win/Controls.h"
 #include "win/UniqueHandle.h"
 
@@ -82,12 +83,16 @@ void SaveSongTitle() {
     const HWND player = FindWinamp();
     if (!player) return;
     bool logged = false;
+    DWORD error = ERROR_SUCCESS;
     try {
         logged = AppendLine(Win::Ansi::FromWide(ReduceTitle(Win::WindowText(player))));
+        if (!logged) error = GetLastError();
     } catch (...) {  // a capture never disturbs the hot keys
     }
     // A title that cannot be logged is not lost without a sign.
-    if (!logged) MessageBeep(MB_ICONHAND);
+    if (logged) return;
+    MessageBeep(MB_ICONHAND);
+    Win::Application::Trace("song title not written to %s (error %lu)", kSongTitleLog, error);
 }
 
 }  // namespace WinampMod

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/DebugTrail.h"
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
@@ -42,6 +43,18 @@ TEST(WinampModTest, CommandsReachThePlayerOnly) {
     EXPECT_TRUE(decoy.Commands().empty());
     player.SetPlayState(3);
     EXPECT_EQ(WinampMod::WinampPlayState(), std::optional<LONG>(3));
+}
+
+TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
+    constexpr char kLog[] = "C:\\SongNames.txt", kKept[] = "C:\\SongNames.txt.kept";
+    MoveFileA(kLog, kKept);  // an earlier test's log comes back afterwards
+    ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));  // a folder in its place: the log cannot be opened
+    StandInPlayer player;
+    DebugTrail trail;
+    WinampMod::SaveSongTitle();
+    EXPECT_TRUE(trail.WaitForLine(": song title not written to C:\\SongNames.txt (error 5)"));
+    RemoveDirectoryA(kLog);
+    MoveFileA(kKept, kLog);
 }
 
 TEST(WinampModTest, HungPlayerAnswersNothing) {

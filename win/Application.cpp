@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdarg>
+
 #include "win/Ansi.h"
 
 namespace {
@@ -90,6 +92,20 @@ void End() {
 void ReportUncaughtFailure() {
     MessageBoxA(nullptr, kUncaughtFailure, Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONHAND);
     ExitProcess(1);
+}
+
+void Trace(const char* format, ...) {
+    // Windows' own formatter writes at most 1024 characters and adds no code to the program; the call
+    // costs next to nothing while no debugger or DebugView listens.
+    char line[1200];
+    const int head = wsprintfA(line, "%.64s: ", Ansi::FromWide(ExeName()).c_str());
+    va_list arguments;
+    va_start(arguments, format);
+    const int body = wvsprintfA(line + head, format, arguments);
+    va_end(arguments);
+    line[head + body] = '\n';
+    line[head + body + 1] = '\0';
+    OutputDebugStringA(line);
 }
 
 int ScreenDpi() {

@@ -21,6 +21,8 @@ std::wstring ArgumentsOf(std::wstring_view commandLine);
 void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal, the program's title
 [[noreturn]] void End();
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
+// One line for a debugger or DebugView, after the program's name; format as wsprintfA takes it.
+void Trace(const char* format, ...);
 int ScreenDpi();  // horizontal dots per inch
 bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told
 int TwipsPerPixelX();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/DebugTrail.h"
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
@@ -199,6 +200,14 @@ TEST_F(HotkeysTest, KeyHeldByAnotherProgramIsLeftToIt) {
     EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F4), Commands({{kPrevious, 0}}));
     EXPECT_EQ(FindProcessWindow(Corvel->Id(), "#32770"), nullptr);
     EXPECT_EQ(holder.EndAndCountPresses(), 1u) << "the holder keeps its combination";
+}
+
+TEST_F(HotkeysTest, KeyHeldByAnotherProgramLeavesATrailLine) {
+    HotkeyHolder holder(MOD_SHIFT, VK_F3);
+    ASSERT_TRUE(holder.Ready);
+    DebugTrail trail;
+    StartCorvel();
+    EXPECT_TRUE(trail.WaitForLine("corvel: hot key \"NextBtn Hotkey\" not registered: another program holds it"));
 }
 
 TEST_F(HotkeysTest, SongTitlesAreAppended) {
