@@ -231,7 +231,9 @@ void MainForm::OnTimer(UINT_PTR id) {
 }
 
 void MainForm::DetectTimerTick() {
-    Label5.Caption(WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning);
+    // Written only when it changes: an unchanged caption would only be drawn again.
+    const wchar_t* caption = WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning;
+    if (Label5.Caption() != caption) Label5.Caption(caption);
     if (TrayAddFailedTicks) RetryTrayIcon();
 }
 

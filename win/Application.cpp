@@ -109,10 +109,15 @@ void Trace(const char* format, ...) {
 }
 
 int ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    // Asked once: the dpi that Windows gives a process stays the same for its life, and the layout
+    // converts dozens of values at start-up.
+    static const int dpi = [] {
+        const HDC screen = GetDC(nullptr);
+        const int asked = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return asked > 0 ? asked : 96;
+    }();
+    return dpi;
 }
 
 bool DeclareDpiAware() {

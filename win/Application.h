@@ -23,7 +23,7 @@ void MsgBox(const std::wstring& text);  // OK button, information icon, no owner
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
 // One line for a debugger or DebugView, after the program's name; format as wsprintfA takes it.
 void Trace(const char* format, ...);
-int ScreenDpi();  // horizontal dots per inch
+int ScreenDpi();  // horizontal dots per inch, as at the first call
 bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told
 int TwipsPerPixelX();
 
