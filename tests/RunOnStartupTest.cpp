@@ -75,7 +75,7 @@ protected:
     RunOnStartup::RegistryAccess Saved;
 };
 
-TEST_F(RunOnStartupTest, ToggleWritesTheSettingBeforeTheRunEntry) {
+TEST_F(RunOnStartupTest, ToggleWritesTheSettingAndTheRunEntry) {
     EXPECT_TRUE(RunOnStartup::Toggle(false));
     EXPECT_EQ(Setting(), L"True");
     EXPECT_NE(RunEntry().find(L".exe\" -startup"), std::wstring::npos);
