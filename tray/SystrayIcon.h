@@ -32,7 +32,8 @@ public:
     int RetryShowIcon();
     int HideIcon();
 
-    // The rest of the tray object's contract: the program itself uses TipText and Visible only, the tests all.
+    // The rest of the tray object's contract, kept whole though the program calls only TipText(sTip) and
+    // Visible(); the tests use all of it.
     int Update();
     void IconHandle(HICON hIcon);
     HICON IconHandle() const;
