@@ -8,8 +8,11 @@
 
 namespace {
 
-constexpr wchar_t kAlreadyRunning[] = L"Corvel Win2K/XP Edition is already running.";
-constexpr wchar_t kNotCompatible[] = L"Corvel Win2K/XP Edition is not compatible with earlier operating systems.";
+constexpr wchar_t kSessionNamespace[] = L"Local\\";  // one instance per log-on session
+// Each follows the product name.
+constexpr wchar_t kInstanceSuffix[] = L" Instance";
+constexpr wchar_t kAlreadyRunning[] = L" is already running.";
+constexpr wchar_t kNotCompatible[] = L" is not compatible with earlier operating systems.";
 
 void PlayPause() {
     switch (MainMod::DecidePlayPause(WinampMod::WinampPlayState)) {
@@ -65,13 +68,13 @@ HWND MainHwnd = nullptr;
 WNDPROC OldWndProc = nullptr;
 
 void Main() {
-    if (Application::PrevInstance()) {
-        Application::MsgBox(kAlreadyRunning);
-        Application::End();
+    if (Win::Application::PrevInstance(std::wstring(kSessionNamespace) + kProductName + kInstanceSuffix)) {
+        Win::Application::MsgBox(std::wstring(kProductName) + kAlreadyRunning);
+        Win::Application::End();
     }
     if (!IsWin2KOrLater()) {
-        Application::MsgBox(kNotCompatible);
-        Application::End();
+        Win::Application::MsgBox(std::wstring(kProductName) + kNotCompatible);
+        Win::Application::End();
     }
     MainForm& form = MainForm::Instance();
     form.Show();
@@ -94,8 +97,13 @@ int HotkeyId(ATOM atom) {
 void RegisterHotkeys() {
     for (size_t row = 0; row < std::size(kHotkeys); ++row) {
         HotkeyIds[row] = HotkeyId(GlobalAddAtomA(kHotkeys[row].AtomName));
-        // A combination that another program holds simply stays without effect.
-        RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key);
+        // A combination that another program holds simply stays without effect, and leaves a line in the trail.
+        if (!RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key)) {
+            const DWORD error = GetLastError();
+            const char* why = error == ERROR_HOTKEY_ALREADY_REGISTERED ? ": another program holds it" : "";
+            Win::Application::Trace("hot key \"%s\" not registered%s (error %lu)", kHotkeys[row].AtomName, why,
+                                    error);
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 #include "player/WinampMod.h"
 
 #include "win/Ansi.h"
+#include "win/Application.h"
+#include "win/Controls.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -28,18 +30,8 @@ LONG PostCommand(WPARAM command) {
     return PostMessageA(player, WM_COMMAND, command, 0);
 }
 
-std::string ReadWindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return {};
-    // One more for the terminating NUL; a text that shrank meanwhile leaves NULs that ReduceTitle cuts.
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 bool AppendLine(const std::string& line) {
-    const UniqueFile log(CreateFileA(kSongTitleLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const Win::UniqueFile log(CreateFileA(kSongTitleLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return false;
     const std::string record = line + "\r\n";  // one write, so a line is never split
@@ -91,12 +83,16 @@ void SaveSongTitle() {
     const HWND player = FindWinamp();
     if (!player) return;
     bool logged = false;
+    DWORD error = ERROR_SUCCESS;
     try {
-        logged = AppendLine(Ansi::FromWide(ReduceTitle(Ansi::ToWide(ReadWindowText(player)))));
+        logged = AppendLine(Win::Ansi::FromWide(ReduceTitle(Win::WindowText(player))));
+        if (!logged) error = GetLastError();
     } catch (...) {  // a capture never disturbs the hot keys
     }
     // A title that cannot be logged is not lost without a sign.
-    if (!logged) MessageBeep(MB_ICONHAND);
+    if (logged) return;
+    MessageBeep(MB_ICONHAND);
+    Win::Application::Trace("song title not written to %s (error %lu)", kSongTitleLog, error);
 }
 
 }  // namespace WinampMod
