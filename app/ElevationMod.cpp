@@ -1,38 +1,44 @@
 #include "app/ElevationMod.h"
 
-#include <vector>
+#include <utility>
 
 #include "player/WinampMod.h"
 #include "settings/RunOnStartup.h"
-#include "win/Ansi.h"
 #include "win/Application.h"
 
 namespace {
 
 using ElevationMod::Step;
 
-constexpr wchar_t kStepSwitch[] = L"-elevated";
+constexpr char kStepSwitch[] = "-elevated";
 constexpr char kElevateVerb[] = "runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
 constexpr UINT kPollIntervalMs = 250;
 
 const struct {
-    const wchar_t* Name;
+    const char* Name;
     Step Task;
 } kSteps[] = {
-    {L"songlog", Step::PrepareSongTitleLog},
-    {L"startup-on", Step::RunOnStartupOn},
-    {L"startup-off", Step::RunOnStartupOff},
+    {"songlog", Step::PrepareSongTitleLog},
+    {"startup-on", Step::RunOnStartupOn},
+    {"startup-off", Step::RunOnStartupOff},
 };
 
-std::vector<std::wstring> Words(const std::wstring& text) {
-    std::vector<std::wstring> words;
-    size_t start = text.find_first_not_of(L" \t");
-    while (start != std::wstring::npos) {
-        const size_t end = text.find_first_of(L" \t", start);
-        words.push_back(text.substr(start, end == std::wstring::npos ? end : end - start));
-        start = text.find_first_not_of(L" \t", end);
+// The next word from position on, past blanks; position moves behind it. Empty at the end of the text.
+std::wstring_view NextWord(std::wstring_view text, size_t& position) {
+    while (position < text.size() && (text[position] == L' ' || text[position] == L'\t')) ++position;
+    const size_t start = position;
+    while (position < text.size() && text[position] != L' ' && text[position] != L'\t') ++position;
+    return text.substr(start, position - start);
+}
+
+// Letters in any case, as "-startup" is compared; the names are plain ASCII.
+bool IsWord(std::wstring_view word, const char* name) {
+    size_t i = 0;
+    for (; i < word.size() && name[i]; ++i) {
+        const wchar_t letter = word[i] >= L'A' && word[i] <= L'Z' ? word[i] + (L'a' - L'A') : word[i];
+        if (letter != static_cast<unsigned char>(name[i])) return false;
     }
-    return words;
+    return i == word.size() && !name[i];
 }
 
 // The step being waited for. Asking covers the start itself: the Run As dialog of XP runs a message loop
@@ -53,7 +59,7 @@ void EndStep() {
     try {
         OnStepEnded(exitCode);
     } catch (...) {
-        Application::ReportUncaughtFailure();
+        Win::Application::ReportUncaughtFailure();
     }
     if (StepProcess) CloseHandle(StepProcess);  // last: until here the step counts as running
     StepProcess = nullptr;
@@ -79,17 +85,13 @@ namespace ElevationMod {
 StartFn StartElevated = ShellExecuteExA;
 
 Step ParseStep(std::wstring_view arguments) {
-    const std::vector<std::wstring> words = Words(Application::LCase(std::wstring(arguments)));
-    if (words.empty() || words[0] != kStepSwitch) return Step::None;
-    for (const auto& row : kSteps)
-        if (words.size() == 2 && words[1] == row.Name) return row.Task;
+    size_t position = 0;
+    if (!IsWord(NextWord(arguments, position), kStepSwitch)) return Step::None;
+    const std::wstring_view task = NextWord(arguments, position);
+    if (NextWord(arguments, position).empty())
+        for (const auto& row : kSteps)
+            if (IsWord(task, row.Name)) return row.Task;
     return Step::Refused;
-}
-
-std::wstring StepArguments(Step step) {
-    for (const auto& row : kSteps)
-        if (row.Task == step) return std::wstring(kStepSwitch) + L" " + row.Name;
-    return kStepSwitch;
 }
 
 DWORD RunStep(Step step) {
@@ -109,15 +111,18 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded) {
         SetLastError(ERROR_BUSY);
         return false;
     }
-    const std::string file = Ansi::FromWide(Application::ExeFile());
-    const std::string parameters = Ansi::FromWide(StepArguments(step));
+    char file[MAX_PATH] = {};  // Windows starts no program from a longer path
+    GetModuleFileNameA(nullptr, file, MAX_PATH);
+    char parameters[32] = {};
+    for (const auto& row : kSteps)
+        if (row.Task == step) wsprintfA(parameters, "%s %s", kStepSwitch, row.Name);
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is told the program's own way
     info.hwnd = hOwner;
     info.lpVerb = kElevateVerb;
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
+    info.lpFile = file;
+    info.lpParameters = parameters;
     info.nShow = SW_HIDE;
     Asking = true;
     const BOOL started = StartElevated(&info);
@@ -130,8 +135,7 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded) {
     StepProcess = info.hProcess;
     OnStepEnded = onEnded;
     PollTimer = StepProcess ? SetTimer(nullptr, 0, kPollIntervalMs, PollStep) : 0;
-    if (!PollTimer)
-        EndStep();  // nothing to wait for: what the step did is read now
+    if (!PollTimer) EndStep();  // nothing to wait for: what the step did is read now
     return true;
 }
 
@@ -139,10 +143,10 @@ bool StepRunning() {
     return Asking || StepProcess != nullptr;
 }
 
-void SongTitleNotLogged(const std::wstring& title, DWORD error) {
+void SongTitleNotLogged(std::wstring title, DWORD error) {
     if (error == ERROR_ACCESS_DENIED && !LogAsked && !StepRunning()) {
         LogAsked = true;
-        PendingTitle = title;
+        PendingTitle = std::move(title);
         // Declined: the user knows, so no beep either. Another program has the focus: the prompt has no
         // owner.
         if (AskForStep(Step::PrepareSongTitleLog, nullptr, LogPendingTitle) ||

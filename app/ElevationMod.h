@@ -14,8 +14,7 @@ enum class Step { None, Refused, PrepareSongTitleLog, RunOnStartupOn, RunOnStart
 
 // None when the arguments do not start with the step's switch; Refused when anything but one step follows.
 Step ParseStep(std::wstring_view arguments);
-std::wstring StepArguments(Step step);  // the command line that runs the step
-DWORD RunStep(Step step);               // the step's exit code: ERROR_SUCCESS, or why it failed
+DWORD RunStep(Step step);  // the step's exit code: ERROR_SUCCESS, or why it failed
 
 // How the step is started; tests stand in for a user who declines.
 using StartFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
@@ -28,6 +27,6 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded);
 bool StepRunning();
 
 // Shift+F10's title could not be logged: a denial asks for rights once per run, then the title is logged.
-void SongTitleNotLogged(const std::wstring& title, DWORD error);
+void SongTitleNotLogged(std::wstring title, DWORD error);
 
 }  // namespace ElevationMod

@@ -62,7 +62,7 @@ bool TrayRetryDue(int ticksSinceFailure) {
 
 }  // namespace
 
-std::wstring TrayTooltip(std::wstring_view caption, const Application::VersionNumbers& version) {
+std::wstring TrayTooltip(std::wstring_view caption, const Win::Application::VersionNumbers& version) {
     std::wstring tip = std::wstring(caption) + L" v" + Decimal(version.Major) + L"." + Decimal(version.Minor);
     if (version.Revision != 0) tip += L"." + Decimal(version.Revision);
     return tip + kAuthor;
@@ -82,7 +82,7 @@ MainForm& MainForm::Instance() {
     return *form;
 }
 
-MainForm::MainForm() : Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
+MainForm::MainForm() : Win::Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
 
 SystrayIcon& MainForm::SysTray() {
     if (!SysTrayIcon) SysTrayIcon = std::make_unique<SystrayIcon>();
@@ -93,7 +93,7 @@ void MainForm::CreateDesign() {
     NormalFont.Reset(CreateTahoma(FW_NORMAL));
     BoldFont.Reset(CreateTahoma(FW_BOLD));
     const struct {
-        Label* Control;
+        Win::Label* Control;
         int Top;
         const wchar_t* Caption;
     } legend[] = {
@@ -128,17 +128,16 @@ void MainForm::CreateMenus() {
     AppendMenuA(SystrayMenu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
     AppendMenuA(SystrayMenu.Get(), MF_SEPARATOR, 0, nullptr);  // Blank2
     AppendMenuA(SystrayMenu.Get(), MF_STRING, kCloseMenu, "&Close");
-    OpenMenu = MenuItem(SystrayMenu.Get(), kOpenMenu);
-    RunOnStartupMenu = MenuItem(SystrayMenu.Get(), kRunOnStartupMenu);  // found through the submenu
-    CloseMenu = MenuItem(SystrayMenu.Get(), kCloseMenu);
+    OpenMenu = Win::MenuItem(SystrayMenu.Get(), kOpenMenu);
+    RunOnStartupMenu = Win::MenuItem(SystrayMenu.Get(), kRunOnStartupMenu);  // found through the submenu
 }
 
 void MainForm::OnLoad() {
-    SysTray().PopUpMessage = TrayTooltip(Caption(), Application::Version());
+    SysTray().PopUpMessage = TrayTooltip(Caption(), Win::Application::Version());
     AddTrayIcon();
     RestoreRunOnStartup();
-    if (Application::LCase(Application::Command()) == RunOnStartup::kStartupSwitch)
-        SetState(WindowState::Minimized);
+    if (Win::Application::LCase(Win::Application::Command()) == RunOnStartup::kStartupSwitch)
+        SetState(Win::WindowState::Minimized);
 }
 
 void MainForm::AddTrayIcon() {
@@ -159,7 +158,7 @@ void MainForm::RetryTrayIcon() {
 }
 
 void MainForm::OnMouseMove(int, int, float x, float) {
-    switch (TrayEventNumber(x, Application::TwipsPerPixelX())) {
+    switch (TrayEventNumber(x, Win::Application::TwipsPerPixelX())) {
         case kTrayMouseMove:
             SysTray().TipText(SysTray().PopUpMessage);
             break;
@@ -186,24 +185,24 @@ void MainForm::OpenTrayMenu() {
     PopupMenu(SystrayMenu.Get(), OpenMenu.CommandId());
 }
 
-void MainForm::OnQueryUnload(bool& cancel, UnloadReason reason) {
-    if (reason == UnloadReason::FormControlMenu || reason == UnloadReason::AppTaskManager) {
-        SetState(WindowState::Minimized);
+void MainForm::OnQueryUnload(bool& cancel, Win::UnloadReason reason) {
+    if (reason == Win::UnloadReason::FormControlMenu || reason == Win::UnloadReason::AppTaskManager) {
+        SetState(Win::WindowState::Minimized);
         cancel = true;
     }
 }
 
 void MainForm::OnResize() {
-    if (State() == WindowState::Minimized) {
+    if (State() == Win::WindowState::Minimized) {
         SetVisible(false);
-        SetState(WindowState::Normal);
+        SetState(Win::WindowState::Normal);
     }
 }
 
 void MainForm::OnUnload(bool&) {
     SysTray().HideIcon();
     MainMod::RestoreWndProc();
-    Application::End();
+    Win::Application::End();
 }
 
 void MainForm::OnMenuClick(UINT id) {
@@ -249,7 +248,9 @@ void MainForm::OnTimer(UINT_PTR id) {
 }
 
 void MainForm::DetectTimerTick() {
-    Label5.Caption(WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning);
+    // Written only when it changes: an unchanged caption would only be drawn again.
+    const wchar_t* caption = WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning;
+    if (Label5.Caption() != caption) Label5.Caption(caption);
     if (TrayAddFailedTicks) RetryTrayIcon();
 }
 
@@ -261,5 +262,5 @@ LRESULT MainForm::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         AddTrayIcon();
         return 0;
     }
-    return Form::HandleMessage(uMsg, wParam, lParam);
+    return Win::Form::HandleMessage(uMsg, wParam, lParam);
 }

@@ -12,7 +12,7 @@
 #include "tray/SystrayIcon.h"
 
 // The program's one window: the hot-key legend, the player indicator, and the tray icon with its menu.
-class MainForm : public Form {
+class MainForm : public Win::Form {
 public:
     static MainForm& Instance();  // created on first use, never destroyed before the process ends
 
@@ -25,7 +25,7 @@ private:
     void CreateDesign() override;
     void OnLoad() override;
     void OnMouseMove(int button, int shift, float x, float y) override;
-    void OnQueryUnload(bool& cancel, UnloadReason reason) override;
+    void OnQueryUnload(bool& cancel, Win::UnloadReason reason) override;
     void OnResize() override;
     void OnUnload(bool& cancel) override;
     void OnMenuClick(UINT id) override;
@@ -42,18 +42,19 @@ private:
     void DetectTimerTick();
 
     // Fonts before the labels that use them.
-    UniqueFont NormalFont;
-    UniqueFont BoldFont;
-    Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
-    Label Label5;
-    UniqueMenu SystrayMenu;
-    MenuItem OpenMenu, RunOnStartupMenu, CloseMenu;  // SettingMenu and the separators have no behaviour
+    Win::UniqueFont NormalFont;
+    Win::UniqueFont BoldFont;
+    Win::Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
+    Win::Label Label5;
+    Win::UniqueMenu SystrayMenu;
+    // CloseMenu, SettingMenu and the separators need nothing beyond their command ids.
+    Win::MenuItem OpenMenu, RunOnStartupMenu;
     std::unique_ptr<SystrayIcon> SysTrayIcon;
     UINT TaskbarCreated = 0;
     std::optional<int> TrayAddFailedTicks;  // detect ticks since the icon's add failed, while a retry waits
 };
 
 // The tray tooltip: caption, version (revision only when not 0) and author.
-std::wstring TrayTooltip(std::wstring_view caption, const Application::VersionNumbers& version);
+std::wstring TrayTooltip(std::wstring_view caption, const Win::Application::VersionNumbers& version);
 // The mouse message behind a tray notification, from the pointer position in twips (halves to even).
 int TrayEventNumber(float xTwips, int twipsPerPixel);

@@ -1,6 +1,7 @@
 #include "app/MainMod.h"
 
 #include <iterator>
+#include <utility>
 
 #include "win/Application.h"
 #include "app/ElevationMod.h"
@@ -9,8 +10,11 @@
 
 namespace {
 
-constexpr wchar_t kAlreadyRunning[] = L"Corvel Win2K/XP Edition is already running.";
-constexpr wchar_t kNotCompatible[] = L"Corvel Win2K/XP Edition is not compatible with earlier operating systems.";
+constexpr wchar_t kSessionNamespace[] = L"Local\\";  // one instance per log-on session
+// Each follows the product name.
+constexpr wchar_t kInstanceSuffix[] = L" Instance";
+constexpr wchar_t kAlreadyRunning[] = L" is already running.";
+constexpr wchar_t kNotCompatible[] = L" is not compatible with earlier operating systems.";
 
 void PlayPause() {
     switch (MainMod::DecidePlayPause(WinampMod::WinampPlayState)) {
@@ -26,8 +30,8 @@ void PlayPause() {
 }
 
 void SaveSongTitle() {
-    if (const auto unlogged = WinampMod::SaveSongTitle())
-        ElevationMod::SongTitleNotLogged(unlogged->Title, unlogged->Error);
+    if (auto unlogged = WinampMod::SaveSongTitle())
+        ElevationMod::SongTitleNotLogged(std::move(unlogged->Title), unlogged->Error);
 }
 
 struct HotkeyRow {
@@ -72,15 +76,15 @@ WNDPROC OldWndProc = nullptr;
 
 void Main() {
     // The elevated step shows nothing and registers nothing, so it may run beside a running copy.
-    const ElevationMod::Step step = ElevationMod::ParseStep(Application::Command());
-    if (step != ElevationMod::Step::None) Application::End(ElevationMod::RunStep(step));
-    if (Application::PrevInstance()) {
-        Application::MsgBox(kAlreadyRunning);
-        Application::End();
+    const ElevationMod::Step step = ElevationMod::ParseStep(Win::Application::Command());
+    if (step != ElevationMod::Step::None) Win::Application::End(ElevationMod::RunStep(step));
+    if (Win::Application::PrevInstance(std::wstring(kSessionNamespace) + kProductName + kInstanceSuffix)) {
+        Win::Application::MsgBox(std::wstring(kProductName) + kAlreadyRunning);
+        Win::Application::End();
     }
     if (!IsWin2KOrLater()) {
-        Application::MsgBox(kNotCompatible);
-        Application::End();
+        Win::Application::MsgBox(std::wstring(kProductName) + kNotCompatible);
+        Win::Application::End();
     }
     MainForm& form = MainForm::Instance();
     form.Show();
@@ -103,8 +107,13 @@ int HotkeyId(ATOM atom) {
 void RegisterHotkeys() {
     for (size_t row = 0; row < std::size(kHotkeys); ++row) {
         HotkeyIds[row] = HotkeyId(GlobalAddAtomA(kHotkeys[row].AtomName));
-        // A combination that another program holds simply stays without effect.
-        RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key);
+        // A combination that another program holds simply stays without effect, and leaves a line in the trail.
+        if (!RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key)) {
+            const DWORD error = GetLastError();
+            const char* why = error == ERROR_HOTKEY_ALREADY_REGISTERED ? ": another program holds it" : "";
+            Win::Application::Trace("hot key \"%s\" not registered%s (error %lu)", kHotkeys[row].AtomName, why,
+                                    error);
+        }
     }
 }
 

@@ -7,6 +7,8 @@
 // Start-up, the global hot keys and the window procedure that dispatches them.
 namespace MainMod {
 
+inline constexpr wchar_t kProductName[] = L"Corvel Win2K/XP Edition";  // the title of its message boxes
+
 extern HWND MainHwnd;
 extern WNDPROC OldWndProc;
 

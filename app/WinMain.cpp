@@ -4,5 +4,5 @@
 #include "app/MainMod.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return Application::Run(MainMod::Main);
+    return Win::Application::Run(MainMod::kProductName, MainMod::Main);
 }

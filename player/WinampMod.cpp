@@ -3,6 +3,8 @@
 #include <aclapi.h>
 
 #include "win/Ansi.h"
+#include "win/Application.h"
+#include "win/Controls.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -30,20 +32,10 @@ LONG PostCommand(WPARAM command) {
     return PostMessageA(player, WM_COMMAND, command, 0);
 }
 
-std::string ReadWindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return {};
-    // One more for the terminating NUL; a text that shrank meanwhile leaves NULs that ReduceTitle cuts.
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 DWORD AppendLine(const std::string& line) {
-    const UniqueFile log(WinampMod::OpenSongTitleLog(kSongTitleLog, FILE_APPEND_DATA,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    const Win::UniqueFile log(WinampMod::OpenSongTitleLog(kSongTitleLog, FILE_APPEND_DATA,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return GetLastError();
     const std::string record = line + "\r\n";  // one write, so a line is never split
     DWORD written = 0;
@@ -129,7 +121,7 @@ std::optional<UnloggedTitle> SaveSongTitle() {
     if (!player) return std::nullopt;
     UnloggedTitle title{L"", ERROR_NOT_ENOUGH_MEMORY};
     try {
-        title.Title = ReduceTitle(Ansi::ToWide(ReadWindowText(player)));
+        title.Title = ReduceTitle(Win::WindowText(player));
         title.Error = AppendSongTitle(title.Title);
     } catch (...) {  // a capture never disturbs the hot keys
     }
@@ -138,14 +130,17 @@ std::optional<UnloggedTitle> SaveSongTitle() {
 }
 
 DWORD AppendSongTitle(const std::wstring& title) {
-    return AppendLine(Ansi::FromWide(title));
+    const DWORD error = AppendLine(Win::Ansi::FromWide(title));
+    if (error != ERROR_SUCCESS)
+        Win::Application::Trace("song title not written to %s (error %lu)", kSongTitleLog, error);
+    return error;
 }
 
 DWORD PrepareSongTitleLog() {
     // Opening never truncates: a log that is there keeps every line.
-    const UniqueFile log(CreateFileA(kSongTitleLog, READ_CONTROL | WRITE_DAC,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    const Win::UniqueFile log(CreateFileA(kSongTitleLog, READ_CONTROL | WRITE_DAC,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return GetLastError();
     return GrantAuthenticatedUsers(log.Get());
 }

@@ -16,7 +16,7 @@ bool Failed(LONG error) {
 namespace Registry {
 
 std::wstring QueryStringValue(HKEY hKey, const std::wstring& valueName, int& errorFlag) {
-    const std::string name = Ansi::FromWide(valueName);
+    const std::string name = Win::Ansi::FromWide(valueName);
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExA(hKey, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
@@ -32,16 +32,16 @@ std::wstring QueryStringValue(HKEY hKey, const std::wstring& valueName, int& err
                          &size) != ERROR_SUCCESS) {
         return {};
     }
-    return StripNulls(Ansi::ToWide(buffer));
+    return StripNulls(Win::Ansi::ToWide(buffer));
 }
 
 std::wstring GetStringValue(HKEY hRoot,
                             const std::wstring& subKey,
                             const std::wstring& valueName,
                             int& errorFlag) {
-    UniqueHKey key;
+    Win::UniqueHKey key;
     // Result dropped: a key that did not open leaves a null handle, which the query answers with the flag -1.
-    RegOpenKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put());
+    RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
     return QueryStringValue(key.Get(), valueName, errorFlag);
 }
 
@@ -53,23 +53,23 @@ bool SaveStringValue(HKEY hRoot,
                      const std::wstring& subKey,
                      const std::wstring& valueName,
                      const std::wstring& data) {
-    UniqueHKey key;
-    const LONG created = RegCreateKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put());
+    Win::UniqueHKey key;
+    const LONG created = RegCreateKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
     if (created != ERROR_SUCCESS) return Failed(created);
-    const std::string text = Ansi::FromWide(data);
+    const std::string text = Win::Ansi::FromWide(data);
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     const auto size = static_cast<DWORD>(text.size() + 1);  // the terminating NUL is stored and counted
-    const std::string name = Ansi::FromWide(valueName);
+    const std::string name = Win::Ansi::FromWide(valueName);
     const LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, bytes, size);
     return written == ERROR_SUCCESS || Failed(written);
 }
 
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName) {
-    UniqueHKey key;
-    const LONG opened = RegOpenKeyA(hRoot, Ansi::FromWide(subKey).c_str(), key.Put());
+    Win::UniqueHKey key;
+    const LONG opened = RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
     // A missing key or value, at any depth, answers "file not found": nothing was there to delete.
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND || Failed(opened);
-    const LONG deleted = RegDeleteValueA(key.Get(), Ansi::FromWide(valueName).c_str());
+    const LONG deleted = RegDeleteValueA(key.Get(), Win::Ansi::FromWide(valueName).c_str());
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND || Failed(deleted);
 }
 

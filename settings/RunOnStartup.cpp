@@ -12,7 +12,7 @@ const wchar_t kRunValue[] = L"Corvel";
 
 bool WriteRunEntry(bool bEnabled) {
     if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
-    const std::wstring command = RunOnStartup::StartCommand(Application::Path(), Application::ExeName());
+    const std::wstring command = RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
     return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
 }
 
@@ -22,15 +22,25 @@ namespace RunOnStartup {
 
 RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Registry::DeleteValue};
 
+std::wstring BoolToText(bool value) {
+    return value ? L"True" : L"False";
+}
+
+std::optional<bool> TextToBool(std::wstring_view text) {
+    if (text == L"True") return true;
+    if (text == L"False") return false;
+    return std::nullopt;
+}
+
 std::optional<bool> StoredSetting() {
     int errorFlag = 0;  // a missing value reads as empty text, which sets nothing
-    return Application::TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
+    return TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
 }
 
 bool Apply(bool bEnabled) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, Application::BoolToText(bEnabled)))
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled)))
         return false;
     if (WriteRunEntry(bEnabled)) return true;
     // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
@@ -51,7 +61,7 @@ bool Toggle(bool bChecked) {
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
     std::wstring folder(directory);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return L"\"" + Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
+    return L"\"" + Win::Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
 }
 
 }  // namespace RunOnStartup

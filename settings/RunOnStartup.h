@@ -19,6 +19,8 @@ extern RegistryAccess Access;
 
 inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry starts the program hidden with it
 
+std::wstring BoolToText(bool value);                     // "True" or "False", as the setting is stored
+std::optional<bool> TextToBool(std::wstring_view text);  // only "True" and "False" convert
 std::optional<bool> StoredSetting();  // only the exact texts "True" and "False" count
 // Stores the setting, then writes or removes the Run entry; on false nothing changed: GetLastError says why.
 bool Apply(bool bEnabled);

@@ -13,17 +13,8 @@ TEST(ArgumentsOfTest, SkipsTheProgramName) {
         {L"corvel.exe", L""},
         {L"corvel.exe   -startup x", L"-startup x"},
     };
-    for (const auto& [line, arguments] : cases) EXPECT_EQ(Application::ArgumentsOf(line), arguments);
+    for (const auto& [line, arguments] : cases) EXPECT_EQ(Win::Application::ArgumentsOf(line), arguments);
 }
-
-TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
-    EXPECT_EQ(Application::BoolToText(true), L"True");
-    EXPECT_EQ(Application::BoolToText(false), L"False");
-    EXPECT_EQ(Application::TextToBool(L"True"), std::optional<bool>(true));
-    EXPECT_EQ(Application::TextToBool(L"False"), std::optional<bool>(false));
-    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(Application::TextToBool(other), std::nullopt);
-}
-
 
 TEST(DeclareDpiAwareTest, WindowsTakesTheDeclaration) {
     // Wine, like Windows Vista and later, has the run-time entry point.
@@ -31,7 +22,7 @@ TEST(DeclareDpiAwareTest, WindowsTakesTheDeclaration) {
     const auto isAware = reinterpret_cast<IsProcessDpiAwareFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "IsProcessDPIAware")));
     ASSERT_NE(isAware, nullptr);
-    EXPECT_TRUE(Application::DeclareDpiAware());
+    EXPECT_TRUE(Win::Application::DeclareDpiAware());
     EXPECT_TRUE(isAware());
 }
 

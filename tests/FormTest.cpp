@@ -6,21 +6,21 @@ namespace {
 
 // A form that goes to the tray when minimised, as the program's window does, and counts every time
 // Windows puts it on screen.
-class TrayForm : public Form {
+class TrayForm : public Win::Form {
 public:
-    TrayForm() : Form({"CorvelFormTest", L"Form test", 3000, 3000, 1}) {}
+    TrayForm() : Win::Form({"CorvelFormTest", L"Form test", 3000, 3000, 1}) {}
     int Shows = 0;
 
 protected:
     void OnResize() override {
-        if (State() != WindowState::Minimized) return;
+        if (State() != Win::WindowState::Minimized) return;
         SetVisible(false);
-        SetState(WindowState::Normal);
+        SetState(Win::WindowState::Normal);
     }
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
         if (uMsg == WM_WINDOWPOSCHANGED && (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
             ++Shows;
-        return Form::HandleMessage(uMsg, wParam, lParam);
+        return Win::Form::HandleMessage(uMsg, wParam, lParam);
     }
 };
 
@@ -42,7 +42,7 @@ TEST(FormTest, MinimisedThenHiddenIsNormalWithoutShowing) {
         const char* Path;
         void (*Minimise)(TrayForm&);
     } paths[] = {
-        {"SetState", [](TrayForm& f) { f.SetState(WindowState::Minimized); }},
+        {"SetState", [](TrayForm& f) { f.SetState(Win::WindowState::Minimized); }},
         {"SC_MINIMIZE", [](TrayForm& f) { SendMessageA(f.Hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0); }},
         {"SW_MINIMIZE", [](TrayForm& f) { ShowWindow(f.Hwnd(), SW_MINIMIZE); }},
     };
@@ -59,7 +59,7 @@ TEST(FormTest, MinimisedThenHiddenIsNormalWithoutShowing) {
         EXPECT_FALSE(IsIconic(window));
         EXPECT_EQ(placement.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
         EXPECT_TRUE(EqualRect(&placement.rcNormalPosition, &place));
-        EXPECT_EQ(form.State(), WindowState::Normal);
+        EXPECT_EQ(form.State(), Win::WindowState::Normal);
         EXPECT_EQ(form.Shows, shows) << "it showed on its way to the tray";
         EXPECT_NE(GetActiveWindow(), window) << "a hidden window holds the keyboard";
 

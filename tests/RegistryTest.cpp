@@ -14,7 +14,7 @@ const std::wstring kScratchPath = L"Software\\CorvelTest\\";
 
 // RegDeleteTree is Vista and later: delete the children first.
 void DeleteTree(HKEY hRoot, const char* path) {
-    UniqueHKey key;
+    Win::UniqueHKey key;
     if (RegOpenKeyA(hRoot, path, key.Put()) != ERROR_SUCCESS) return;
     char child[256];
     while (RegEnumKeyA(key.Get(), 0, child, sizeof child) == ERROR_SUCCESS) DeleteTree(key.Get(), child);
@@ -24,7 +24,7 @@ void DeleteTree(HKEY hRoot, const char* path) {
 
 // Writes raw bytes, so a test can store what SaveStringValue never would.
 void StoreRaw(const char* name, DWORD type, const std::string& bytes) {
-    UniqueHKey key;
+    Win::UniqueHKey key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kScratch, key.Put()), ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
@@ -33,7 +33,7 @@ void StoreRaw(const char* name, DWORD type, const std::string& bytes) {
 
 // The stored type and bytes, nothing when the value is missing.
 std::pair<DWORD, std::string> ReadRaw(const char* path, const char* name) {
-    UniqueHKey key;
+    Win::UniqueHKey key;
     if (RegOpenKeyA(HKEY_CURRENT_USER, path, key.Put()) != ERROR_SUCCESS) return {REG_NONE, ""};
     char data[512];
     DWORD type = REG_NONE;
@@ -55,7 +55,7 @@ HKEY ClosedKey() {
 
 // The scratch key with the right to set values denied to everyone, so writes and deletions are refused.
 void DenySetValue() {
-    UniqueHKey key;
+    Win::UniqueHKey key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kScratch, key.Put()), ERROR_SUCCESS);
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
@@ -97,7 +97,7 @@ TEST_F(RegistryTest, ReadsStringValuesOnly) {
     };
     for (const auto& c : cases) StoreRaw(c.Name, c.Type, c.Bytes);
 
-    UniqueHKey key;
+    Win::UniqueHKey key;
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kScratch, key.Put()), ERROR_SUCCESS);
     for (const auto& c : cases) {
         const std::wstring name(c.Name, c.Name + std::char_traits<char>::length(c.Name));

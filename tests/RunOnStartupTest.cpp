@@ -21,6 +21,14 @@ TEST(StartCommandTest, QuotesTheLowerCasedFolderAndTheName) {
     for (const auto& c : cases) EXPECT_EQ(RunOnStartup::StartCommand(c.Directory, c.ExeName), c.Command);
 }
 
+TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
+    EXPECT_EQ(RunOnStartup::BoolToText(true), L"True");
+    EXPECT_EQ(RunOnStartup::BoolToText(false), L"False");
+    EXPECT_EQ(RunOnStartup::TextToBool(L"True"), std::optional<bool>(true));
+    EXPECT_EQ(RunOnStartup::TextToBool(L"False"), std::optional<bool>(false));
+    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(RunOnStartup::TextToBool(other), std::nullopt);
+}
+
 // An in-memory registry whose writes can be made to fail, one value at a time.
 struct FakeRegistry {
     std::map<std::wstring, std::wstring> Values;  // "path|name" -> data
@@ -73,7 +81,7 @@ protected:
     RunOnStartup::RegistryAccess Saved;
 };
 
-TEST_F(RunOnStartupTest, ToggleWritesTheSettingBeforeTheRunEntry) {
+TEST_F(RunOnStartupTest, ToggleWritesTheSettingAndTheRunEntry) {
     EXPECT_TRUE(RunOnStartup::Toggle(false));
     EXPECT_EQ(Setting(), L"True");
     EXPECT_NE(RunEntry().find(L".exe\" -startup"), std::wstring::npos);

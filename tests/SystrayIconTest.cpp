@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DebugTrail.h"
 #include "tests/support/ShellSeam.h"
 
 namespace {
@@ -249,6 +250,16 @@ TEST_F(SystrayIconTest, FailureWithoutSubscribersOnlyAnswersZero) {
     seam.FailWith.reset();
     EXPECT_EQ(icon.ShowIcon(), 1);
     EXPECT_TRUE(icon.Visible());
+}
+
+TEST_F(SystrayIconTest, FailedAddLeavesATrailLine) {
+    DebugTrail trail;
+    ShellSeam seam;
+    SystrayIcon icon;
+    Initialize(icon);
+    seam.FailWith = kError;
+    icon.ShowIcon();
+    EXPECT_TRUE(trail.WaitForLine(": tray icon not added (error 1460)"));
 }
 
 TEST_F(SystrayIconTest, RetryTakesOverAnIconTheShellHoldsAndAddsOnlyOtherwise) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/DebugTrail.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
@@ -37,10 +39,22 @@ TEST(WinampModTest, CommandsReachThePlayerOnly) {
     EXPECT_NE(WinampMod::WinampPrevious(), 0);
     EXPECT_NE(WinampMod::WinampForward5Sec(), 0);
     ASSERT_TRUE(player.WaitForCommands(2));
-    EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{40044, 0}, {40148, 0}}));
+    EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{kPrevious, 0}, {kForward, 0}}));
     EXPECT_TRUE(decoy.Commands().empty());
     player.SetPlayState(3);
     EXPECT_EQ(WinampMod::WinampPlayState(), std::optional<LONG>(3));
+}
+
+TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
+    constexpr char kLog[] = "C:\\SongNames.txt", kKept[] = "C:\\SongNames.txt.kept";
+    MoveFileA(kLog, kKept);  // an earlier test's log comes back afterwards
+    ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));  // a folder in its place: the log cannot be opened
+    StandInPlayer player;
+    DebugTrail trail;
+    WinampMod::SaveSongTitle();
+    EXPECT_TRUE(trail.WaitForLine(": song title not written to C:\\SongNames.txt (error 5)"));
+    RemoveDirectoryA(kLog);
+    MoveFileA(kKept, kLog);
 }
 
 TEST(WinampModTest, HungPlayerAnswersNothing) {

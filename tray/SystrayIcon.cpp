@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "win/Ansi.h"
+#include "win/Application.h"
 
 namespace SystrayShell {
 ShellNotifyFn ShellNotify = ::Shell_NotifyIconA;
@@ -38,7 +39,7 @@ NOTIFYICONDATAA SystrayIcon::ToAnsi(const NotifyIconData& held) {
     data.uFlags = held.uFlags;
     data.uCallbackMessage = held.uCallbackMessage;
     data.hIcon = held.hIcon;
-    const std::string tip = Ansi::FromWide(std::wstring_view(held.szTip, kTipChars));
+    const std::string tip = Win::Ansi::FromWide(std::wstring_view(held.szTip, kTipChars));
     std::memcpy(data.szTip, tip.data(), std::min(tip.size(), kTipChars));
     // A multi-byte code page can need more than 64 bytes: the shell still gets a terminated tip.
     if (tip.size() > kTipChars) data.szTip[kTipChars - 1] = '\0';
@@ -53,7 +54,7 @@ void SystrayIcon::FromAnsi(const NOTIFYICONDATAA& data, NotifyIconData& held) {
     held.uFlags = data.uFlags;
     held.uCallbackMessage = data.uCallbackMessage;
     held.hIcon = data.hIcon;
-    const std::wstring tip = Ansi::ToWide(std::string_view(data.szTip, kTipChars));
+    const std::wstring tip = Win::Ansi::ToWide(std::string_view(data.szTip, kTipChars));
     std::fill(std::begin(held.szTip), std::end(held.szTip), L' ');
     std::copy_n(tip.begin(), std::min(tip.size(), kTipChars), held.szTip);
 }
@@ -159,6 +160,8 @@ int SystrayIcon::CallShell(DWORD dwMessage, bool bReport) {
     NOTIFYICONDATAA data = ToAnsi(IconData);
     const int result = LOWORD(SystrayShell::ShellNotify(dwMessage, &data));
     const DWORD error = result ? ERROR_SUCCESS : GetLastError();
+    if (!result && dwMessage == NIM_ADD)
+        Win::Application::Trace("tray icon not added (error %lu)", error);
     // Taken back before NIError runs, so a subscriber's own changes to the record stay.
     FromAnsi(data, IconData);
     if (!result && bReport) {

@@ -31,8 +31,10 @@ public:
     // ShowIcon after a failed one: an icon the shell holds for this window and id is taken over, not added.
     int RetryShowIcon();
     int HideIcon();
-    int Update();
 
+    // The rest of the tray object's contract, kept whole though the program calls only TipText(sTip) and
+    // Visible(); the tests use all of it.
+    int Update();
     void IconHandle(HICON hIcon);
     HICON IconHandle() const;
     void TipText(const std::wstring& sTip);  // keeps the first 63 characters

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace Ansi {
+namespace Win::Ansi {
 
 std::string FromWide(std::wstring_view text) {
     if (text.empty()) return {};
@@ -22,4 +22,4 @@ std::wstring ToWide(std::string_view text) {
     return out;
 }
 
-}  // namespace Ansi
+}  // namespace Win::Ansi

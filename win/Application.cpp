@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
+#include <cstdarg>
+
 #include "win/Ansi.h"
 
 namespace {
 
-constexpr char kTitle[] = "Corvel Win2K/XP Edition";
-constexpr char kInstanceMutex[] = "Local\\Corvel Win2K/XP Edition Instance";
 constexpr char kUncaughtFailure[] = "An unexpected failure occurred. The program will end.";
 
 std::wstring ModuleFileName() {
@@ -16,24 +16,22 @@ std::wstring ModuleFileName() {
         const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Ansi::ToWide(buffer);
+            return Win::Ansi::ToWide(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
+std::wstring_view TitleText;  // set once by Run, before any window exists; a literal lives as long
+
 }  // namespace
 
-namespace Application {
+namespace Win::Application {
 
-bool PrevInstance() {
+bool PrevInstance(const std::wstring& instanceName) {
     // The handle stays open for the life of the process: it is what later starts find.
-    const HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, Ansi::FromWide(instanceName).c_str());
     return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-std::wstring Title() {
-    return Ansi::ToWide(kTitle);
 }
 
 std::wstring Path() {
@@ -50,10 +48,6 @@ std::wstring ExeName() {
     std::wstring name = slash == std::wstring::npos ? file : file.substr(slash + 1);
     const size_t dot = name.find_last_of(L'.');
     return dot == std::wstring::npos ? name : name.substr(0, dot);
-}
-
-std::wstring ExeFile() {
-    return ModuleFileName();
 }
 
 VersionNumbers Version() {
@@ -88,7 +82,7 @@ std::wstring Command() {
 }
 
 void MsgBox(const std::wstring& text) {
-    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void End(unsigned exitCode) {
@@ -96,15 +90,34 @@ void End(unsigned exitCode) {
 }
 
 void ReportUncaughtFailure() {
-    MessageBoxA(nullptr, kUncaughtFailure, kTitle, MB_OK | MB_ICONHAND);
+    MessageBoxA(nullptr, kUncaughtFailure, Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONHAND);
     ExitProcess(1);
 }
 
+void Trace(const char* format, ...) {
+    // Windows' own formatter writes at most 1024 characters and adds no code to the program; the call
+    // costs next to nothing while no debugger or DebugView listens.
+    char line[1200];
+    const int head = wsprintfA(line, "%.64s: ", Ansi::FromWide(ExeName()).c_str());
+    va_list arguments;
+    va_start(arguments, format);
+    const int body = wvsprintfA(line + head, format, arguments);
+    va_end(arguments);
+    line[head + body] = '\n';
+    line[head + body + 1] = '\0';
+    OutputDebugStringA(line);
+}
+
 int ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    // Asked once: the dpi that Windows gives a process stays the same for its life, and the layout
+    // converts dozens of values at start-up.
+    static const int dpi = [] {
+        const HDC screen = GetDC(nullptr);
+        const int asked = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return asked > 0 ? asked : 96;
+    }();
+    return dpi;
 }
 
 bool DeclareDpiAware() {
@@ -120,16 +133,6 @@ int TwipsPerPixelX() {
     return 1440 / ScreenDpi();
 }
 
-std::wstring BoolToText(bool value) {
-    return value ? L"True" : L"False";
-}
-
-std::optional<bool> TextToBool(std::wstring_view text) {
-    if (text == L"True") return true;
-    if (text == L"False") return false;
-    return std::nullopt;
-}
-
 std::wstring LCase(std::wstring text) {
     // The system's own rules, so that letters beyond ASCII lower-case too.
     std::string ansi = Ansi::FromWide(text);
@@ -137,7 +140,8 @@ std::wstring LCase(std::wstring text) {
     return Ansi::ToWide(ansi);
 }
 
-int Run(void (*main)()) {
+int Run(std::wstring_view title, void (*main)()) {
+    TitleText = title;
     DeclareDpiAware();  // before any window or screen measure: the layout follows the screen's real dpi
     try {
         main();
@@ -152,4 +156,4 @@ int Run(void (*main)()) {
     return 0;
 }
 
-}  // namespace Application
+}  // namespace Win::Application

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 // What the program asks of the running application: its identity, its command line, its end.
-namespace Application {
+namespace Win::Application {
 
 struct VersionNumbers {
     unsigned Major = 0;
@@ -13,25 +12,25 @@ struct VersionNumbers {
     unsigned Revision = 0;
 };
 
-bool PrevInstance();                 // another instance runs on this desktop
-std::wstring Title();                // the title that untitled message boxes bear
+bool PrevInstance(const std::wstring& instanceName);  // another instance of that name runs on this desktop
 std::wstring Path();                 // folder of the executable; a trailing backslash only at a drive root
 std::wstring ExeName();              // file name of the executable without its extension
-std::wstring ExeFile();              // full path of the executable
 VersionNumbers Version();            // from the executable's version resource
 std::wstring Command();              // the argument text after the program's own name
 std::wstring ArgumentsOf(std::wstring_view commandLine);
-void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal
+void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal, the program's title
 [[noreturn]] void End(unsigned exitCode = 0);
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
-int ScreenDpi();  // horizontal dots per inch
+// One line for a debugger or DebugView, after the program's name; format as wsprintfA takes it.
+void Trace(const char* format, ...);
+int ScreenDpi();  // horizontal dots per inch, as at the first call
 bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told
 int TwipsPerPixelX();
 
-std::wstring BoolToText(bool value);
-std::optional<bool> TextToBool(std::wstring_view text);  // only "True" and "False" convert
 std::wstring LCase(std::wstring text);
 
-int Run(void (*main)());  // runs the program's start-up routine, then the message loop
+// Runs the program's start-up routine, then the message loop; title, kept to head the program's message
+// boxes, must live as long as the program (a literal does).
+int Run(std::wstring_view title, void (*main)());
 
-}  // namespace Application
+}  // namespace Win::Application

@@ -3,6 +3,8 @@
 #include "win/Ansi.h"
 #include "win/Application.h"
 
+namespace Win {
+
 int PixelsFromTwips(int twips) {
     return MulDiv(twips, Application::ScreenDpi(), 1440);
 }
@@ -52,3 +54,5 @@ void MenuItem::Checked(bool bChecked) {
 bool MenuItem::Enabled() const {
     return (GetMenuState(Menu, Id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
+
+}  // namespace Win

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace Win {
+
 // Position and size of a control in twips from the client area's top-left corner.
 struct TwipRect {
     int Left;
@@ -18,7 +20,6 @@ public:
     void Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font);
     void Caption(const std::wstring& caption);
     std::wstring Caption() const;
-    HWND Hwnd() const { return Window; }
 
 private:
     HWND Window = nullptr;  // a child: destroyed with its parent
@@ -43,3 +44,5 @@ private:
 
 int PixelsFromTwips(int twips);      // at the screen's dots per inch
 std::wstring WindowText(HWND window);  // a caption or a control's text
+
+}  // namespace Win

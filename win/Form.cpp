@@ -6,6 +6,8 @@
 #include "win/Application.h"
 #include "win/Controls.h"
 
+namespace Win {
+
 namespace {
 
 // Its own small type: std::runtime_error would link a second string implementation into the program.
@@ -234,3 +236,5 @@ LRESULT CALLBACK Form::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         Application::ReportUncaughtFailure();
     }
 }
+
+}  // namespace Win

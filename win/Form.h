@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace Win {
+
 enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 
 enum class UnloadReason {
@@ -73,3 +75,5 @@ private:
     bool KeepingHidden = false;
     unsigned VisibilityWrites = 0;
 };
+
+}  // namespace Win

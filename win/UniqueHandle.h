@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace Win {
+
 // Move-only owner of one Windows handle; a copy would close it twice.
 template <typename Traits>
 class UniqueHandle {
@@ -71,3 +73,5 @@ using UniqueHKey = UniqueHandle<HKeyTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
+
+}  // namespace Win

@@ -289,8 +289,7 @@ TEST_F(ElevationTest, DeniedLogAsksOnceAndThenLogsTheTitle) {
     EXPECT_TRUE(WaitFor(
         [] {
             MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
             return !ElevationMod::StepRunning();
         },
         20000));

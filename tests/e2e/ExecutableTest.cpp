@@ -85,6 +85,16 @@ TEST(ExecutableTest, CarriesOneSixteenColourIcon) {
     DeleteObject(parts.hbmColor);
     DeleteObject(parts.hbmMask);
     DestroyIcon(icon);
+    // The icon's directory: one image, of 16 colours in 4 bits per pixel.
+    const HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(1), RT_GROUP_ICON);
+    const auto* directory = group ? static_cast<const BYTE*>(LockResource(LoadResource(exe, group))) : nullptr;
+    ASSERT_NE(directory, nullptr);
+    WORD images = 0, bitsPerPixel = 0;
+    CopyMemory(&images, directory + 4, sizeof images);
+    CopyMemory(&bitsPerPixel, directory + 6 + 6, sizeof bitsPerPixel);  // in the first 14-byte entry
+    EXPECT_EQ(images, 1);
+    EXPECT_EQ(directory[6 + 2], 16) << "colours";
+    EXPECT_EQ(bitsPerPixel, 4);
     FreeLibrary(exe);
 }
 

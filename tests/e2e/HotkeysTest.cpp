@@ -7,14 +7,14 @@
 #include <string>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/DebugTrail.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
 
 constexpr char kLog[] = "C:\\SongNames.txt";
 constexpr char kAppTitle[] = "Corvel Win2K/XP Edition";
-constexpr WPARAM kPlay = 40045, kPause = 40046, kStop = 40047, kNext = 40048, kPrevious = 40044;
-constexpr WPARAM kForward = 40148, kBackward = 40144, kRepeat = 40022, kShuffle = 40023;
 using Commands = std::vector<std::pair<WPARAM, LPARAM>>;
 
 std::string ReadLog() {
@@ -146,7 +146,7 @@ TEST_F(HotkeysTest, SecondStartIsRefused) {
     CorvelProcess second;
     const HWND box = second.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(TextOf(box), kAppTitle);
     EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is already running.");
     EXPECT_EQ(second.MainWindow(), nullptr);
     PressOk(box);
@@ -202,6 +202,14 @@ TEST_F(HotkeysTest, KeyHeldByAnotherProgramIsLeftToIt) {
     EXPECT_EQ(holder.EndAndCountPresses(), 1u) << "the holder keeps its combination";
 }
 
+TEST_F(HotkeysTest, KeyHeldByAnotherProgramLeavesATrailLine) {
+    HotkeyHolder holder(MOD_SHIFT, VK_F3);
+    ASSERT_TRUE(holder.Ready);
+    DebugTrail trail;
+    StartCorvel();
+    EXPECT_TRUE(trail.WaitForLine("corvel: hot key \"NextBtn Hotkey\" not registered: another program holds it"));
+}
+
 TEST_F(HotkeysTest, SongTitlesAreAppended) {
     {
         std::ofstream earlier(kLog, std::ios::binary);
@@ -255,7 +263,7 @@ TEST_F(OldSystemTest, OldSystemIsRefused) {
     CorvelProcess corvel;
     const HWND box = corvel.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), kAppTitle);
+    EXPECT_EQ(TextOf(box), kAppTitle);
     EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is not compatible with earlier operating systems.");
     EXPECT_EQ(corvel.MainWindow(), nullptr);
     // No hot key exists: the combination is free for anyone.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
@@ -20,7 +21,6 @@ constexpr char kTip[] = "Corvel Win2K/XP v1.2 By Orrindale";
 constexpr char kPlayerRunning[] = "Winamp Is Running!";
 constexpr char kPlayerNotRunning[] = "Winamp Not Running!";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
-constexpr WPARAM kStop = 40047, kNext = 40048;
 constexpr UINT kTrayIconId = 1;
 constexpr DWORD kOneTickMs = 4500;  // the 3000 ms detect timer, with room for a late tick
 
@@ -133,15 +133,11 @@ bool NotifyAsCorvel(HWND window, DWORD message, const char* tip = nullptr) {
 
 // The tray menu's "&Show", chosen with the keyboard once the menu is open.
 bool ChooseShow(const CorvelProcess& corvel) {
-    const auto menuOpen = [&] {
-        const HWND menu = FindProcessWindow(corvel.Id(), "#32768");
-        return menu && IsWindowVisible(menu);
-    };
     PostTrayEvent(corvel.MainWindow(), WM_RBUTTONDOWN);
-    if (!WaitFor(menuOpen))
+    if (!WaitFor([&] { return corvel.MenuOpen(); }))
         return false;
     PressKey('S');
-    return WaitFor([&] { return !menuOpen(); });
+    return WaitFor([&] { return !corvel.MenuOpen(); });
 }
 
 // Another process's class icon cannot be read under Wine, so icons are compared as drawn.
@@ -294,7 +290,7 @@ protected:
 
 TEST_F(MainWindowTest, FirstShowingFollowsTheDesign) {
     const HWND window = StartShown();
-    EXPECT_EQ(WindowText(window), kCaption);
+    EXPECT_EQ(TextOf(window), kCaption);
 
     RECT client = {};
     GetClientRect(window, &client);
@@ -318,7 +314,7 @@ TEST_F(MainWindowTest, FirstShowingFollowsTheDesign) {
     std::vector<std::string> texts;
     for (HWND child : Children(window)) {
         EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), "Static"), 0) << ClassOf(child);
-        texts.push_back(WindowText(child));
+        texts.push_back(TextOf(child));
     }
     const std::vector<std::string> expected = {
         "Play/Pause Hotkey: Shift + F1",       "Stop Hotkey: Shift + F2",
@@ -350,12 +346,12 @@ TEST_F(MainWindowTest, StatusLabelFollowsThePlayerWindow) {
     const HWND label = StatusLabel(window);
     ASSERT_NE(label, nullptr);
     const auto labelReads = [label](const char* text) {
-        return [label, text] { return WindowText(label) == text; };
+        return [label, text] { return TextOf(label) == text; };
     };
     {
         StandInPlayer lookalike("1. Artist - Song - Winamp", "Not Winamp");
         EXPECT_FALSE(WaitFor(labelReads(kPlayerRunning), kOneTickMs)) << "only the player's class counts";
-        EXPECT_EQ(WindowText(label), kPlayerNotRunning);
+        EXPECT_EQ(TextOf(label), kPlayerNotRunning);
     }
     auto player = std::make_unique<StandInPlayer>();
     EXPECT_TRUE(WaitFor(labelReads(kPlayerRunning), kOneTickMs));
@@ -513,10 +509,7 @@ TEST_F(MainWindowTest, TaskbarCreatedWhileTheIconIsThereKeepsItsOwn) {
     EXPECT_EQ(CorvelTips(), 1);
     // Still its own: Close removes it before the program ends.
     PostMessageA(window, WM_MOUSEMOVE, kTrayIconId, WM_RBUTTONDOWN);
-    ASSERT_TRUE(WaitFor([&] {
-        const HWND menu = FindProcessWindow(Corvel->Id(), "#32768");
-        return menu && IsWindowVisible(menu);
-    }));
+    ASSERT_TRUE(WaitFor([this] { return Corvel->MenuOpen(); }));
     PressKey('C');
     EXPECT_TRUE(Corvel->WaitForExit());
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
@@ -65,7 +66,7 @@ TEST_F(TrayMenuTest, EscClosesTheMenuAndTheKeysGoOn) {
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([this] { return !Corvel->MenuOpen(); }));
     PressKey(VK_SHIFT, VK_F3);
-    EXPECT_TRUE(player.WaitForCommand(40048, 0));
+    EXPECT_TRUE(player.WaitForCommand(kNext, 0));
     EXPECT_TRUE(Corvel->Running());
 }
 

@@ -13,6 +13,7 @@
 
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/PeFile.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
@@ -255,7 +256,7 @@ TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     StandInPlayer player;
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
     PressKey(VK_SHIFT, VK_F3);
-    EXPECT_TRUE(player.WaitForCommand(40048, 0)) << "next song";
+    EXPECT_TRUE(player.WaitForCommand(kNext, 0)) << "next song";
 }
 
 TEST_F(InstallerTest, InstallerAndUninstallerStartOnWindows2000) {

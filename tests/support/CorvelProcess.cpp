@@ -2,13 +2,13 @@
 
 #include <vector>
 
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
 
 constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kDialogClass[] = "#32770";
-constexpr WPARAM kStop = 40047, kPrevious = 40044;
 constexpr char kMenuClass[] = "#32768";
 constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
 
@@ -34,7 +34,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 BOOL CALLBACK CollectStaticText(HWND window, LPARAM lParam) {
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    const std::string text = WindowText(window);
+    const std::string text = TextOf(window);
     if (lstrcmpiA(className, "Static") == 0 && !text.empty()) *reinterpret_cast<std::string*>(lParam) += text;
     return TRUE;
 }
@@ -114,9 +114,9 @@ DWORD CorvelProcess::ExitCode() const {
     return code;
 }
 
-bool CorvelProcess::MenuOpen() const {
+HWND CorvelProcess::ShownMenu() const {
     const HWND menu = FindProcessWindow(Id(), kMenuClass);
-    return menu && IsWindowVisible(menu);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
 bool CorvelProcess::OpenTrayMenu() const {
@@ -137,7 +137,7 @@ HWND FindProcessWindow(DWORD processId, const char* className) {
     return search.Found;
 }
 
-std::string WindowText(HWND window) {
+std::string TextOf(HWND window) {
     std::vector<char> text(GetWindowTextLengthA(window) + 1, '\0');
     GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
     return text.data();
@@ -172,15 +172,6 @@ void ClearRunOnStartup() {
         ERROR_SUCCESS) {
         RegDeleteValueA(run, "Corvel");
         RegCloseKey(run);
-    }
-}
-
-bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition(context)) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
     }
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/Wait.h"
+
 class StandInPlayer;
 
 // One run of the real corvel.exe, started beside the test executable (or from exe) and ended by the destructor.
@@ -23,7 +25,8 @@ public:
     HWND MainWindow() const;                         // its top-level main window, or none
     HWND WaitForMessageBox(DWORD timeoutMs = 10000) const;
     DWORD ExitCode() const;                          // STILL_ACTIVE while it runs
-    bool MenuOpen() const;                           // its tray pop-up menu shows
+    HWND ShownMenu() const;                          // its tray pop-up menu while it shows, else none
+    bool MenuOpen() const { return ShownMenu() != nullptr; }
     bool OpenTrayMenu() const;                       // as a right-button press on the icon does
     bool ChooseRunOnStartup() const;                 // through the tray menu, with the keyboard
 
@@ -33,17 +36,11 @@ private:
 
 std::string TestDirectory();  // the folder of the running test executable, with a trailing backslash
 HWND FindProcessWindow(DWORD processId, const char* className);
-std::string WindowText(HWND window);
+std::string TextOf(HWND window);  // a caption or a control's text, as GetWindowTextA reads it
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
 std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
 void ClearRunOnStartup();  // the program's settings key and Run entry, as on a machine that never had them
-bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context);
-
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
-    return WaitUntil(timeoutMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
-}
 
 // Wine may call the program idle before it has registered its keys: true once they reach the player, whose
 // record is then cleared; false after timeoutMs.

@@ -2,20 +2,28 @@
 
 #include <algorithm>
 
+#include "tests/support/PlayerCommands.h"
+#include "tests/support/Wait.h"
+
 namespace {
 
 constexpr UINT kHangMessage = WM_APP + 1;
 constexpr UINT kCloseMessage = WM_APP + 2;
-constexpr LPARAM kIsPlayingQuery = 104;
 constexpr int kLineHeight = 16, kMargin = 8;
 
 const struct {
     WPARAM Command;
     const char* Name;
 } kCommandNames[] = {
-    {40045, "Play"},           {40046, "Pause"},         {40047, "Stop"},
-    {40048, "Next Song"},      {40044, "Previous Song"}, {40148, "Forward 5 Seconds"},
-    {40144, "Back 5 Seconds"}, {40022, "Toggle Repeat"}, {40023, "Toggle Shuffle"},
+    {kPlay, "Play"},
+    {kPause, "Pause"},
+    {kStop, "Stop"},
+    {kNext, "Next Song"},
+    {kPrevious, "Previous Song"},
+    {kForward, "Forward 5 Seconds"},
+    {kBackward, "Back 5 Seconds"},
+    {kRepeat, "Toggle Repeat"},
+    {kShuffle, "Toggle Shuffle"},
 };
 
 class Guard {
@@ -166,15 +174,11 @@ int StandInPlayer::PlayStateQueries() const {
 }
 
 bool StandInPlayer::WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        {
-            Guard guard(Lock);
-            if (condition()) return true;
-        }
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(5);
-    }
+    constexpr DWORD kPollMs = 5;  // often: the benchmark times the commands' arrival
+    return WaitFor([&] {
+        Guard guard(Lock);
+        return condition();
+    }, timeoutMs, kPollMs);
 }
 
 bool StandInPlayer::WaitForCommands(size_t count, DWORD timeoutMs) const {

@@ -53,5 +53,5 @@ private:
     HANDLE Thread = nullptr;
 };
 
-// The player's name for a command it receives, with its number: "Next Song (40048)".
+// The player's name for a command it receives, with its number: "Next Song (40048)", the number of kNext.
 std::string PlayerCommandName(WPARAM command);

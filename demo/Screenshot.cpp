@@ -1,8 +1,10 @@
-#include "tests/demo/Screenshot.h"
+#include "demo/Screenshot.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -92,17 +94,15 @@ ScreenImage CaptureScreen(const RECT& area) {
 }
 
 ScreenImage CaptureSettled(const RECT& area, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    ScreenImage last = CaptureScreen(area);
-    for (;;) {
-        Sleep(kSettleMs);
-        ScreenImage now = CaptureScreen(area);
-        if (!now.Pixels.empty() && now.Pixels == last.Pixels)
-            return now;
-        if (GetTickCount() - start >= timeoutMs)
-            return {};
+    ScreenImage last;
+    ScreenImage now;
+    const bool settled = WaitFor([&] {
+        now = CaptureScreen(area);
+        if (!now.Pixels.empty() && now.Pixels == last.Pixels) return true;
         last = std::move(now);
-    }
+        return false;
+    }, timeoutMs, kSettleMs);
+    return settled ? now : ScreenImage();
 }
 
 bool WritePng(const std::string& path, const ScreenImage& image) {

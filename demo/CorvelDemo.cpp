@@ -9,20 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "tests/demo/Screenshot.h"
+#include "demo/Screenshot.h"
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
 
 namespace {
 
-constexpr WPARAM kNoCommand = 0, kPlay = 40045, kStop = 40047, kNext = 40048, kPrevious = 40044;
-constexpr WPARAM kForward = 40148, kBackward = 40144, kRepeat = 40022, kShuffle = 40023;
+constexpr WPARAM kNoCommand = 0;
 constexpr char kLog[] = "C:\\SongNames.txt";
 constexpr char kTitle[] = "Artist - Song - Winamp";
 constexpr char kLoggedLine[] = "Artist - Song\r\n";
 constexpr char kPlayerRunning[] = "Winamp Is Running!";
-constexpr char kMenuClass[] = "#32768";
 constexpr DWORD kStartMs = 30000;   // a first start in a fresh prefix, under emulation
 constexpr DWORD kDetectMs = 10000;  // the player check runs every 3 s
 constexpr int kPlayerWidth = 250, kPlayerHeight = 300, kPadding = 12;
@@ -103,7 +102,7 @@ void PressEachKey(StandInPlayer& player) {
 
 BOOL CALLBACK MatchText(HWND child, LPARAM lParam) {
     auto* search = reinterpret_cast<std::pair<const char*, bool>*>(lParam);
-    search->second = search->second || WindowText(child) == search->first;
+    search->second = search->second || TextOf(child) == search->first;
     return !search->second;
 }
 
@@ -163,8 +162,7 @@ int RunDemo() {
 
     PointAtTrayIcon();
     if (Check(corvel.OpenTrayMenu(), "the tray menu did not open")) {
-        const HWND menu = FindProcessWindow(corvel.Id(), kMenuClass);
-        SaveScreenshot("tray-menu.png", Around({window, player.Hwnd(), menu, TrayWindow()}));
+        SaveScreenshot("tray-menu.png", Around({window, player.Hwnd(), corvel.ShownMenu(), TrayWindow()}));
         PressKey('C');
         Check(corvel.WaitForExit(), "Close did not end corvel.exe");
     }

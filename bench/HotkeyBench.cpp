@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "tests/support/CorvelProcess.h"
+#include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 
 namespace {
 
-constexpr WPARAM kNext = 40048;
 constexpr size_t kPresses = 200;
 constexpr DWORD kIdleMs = 10000;
 
