@@ -61,6 +61,7 @@ private:
     void RegisterWindowClass() const;
     void Close(UnloadReason reason);
     void RunUnload();
+    void Destroy();
     void OnSize(WPARAM sizeType);
     void RestoreHidden();
 
@@ -71,5 +72,6 @@ private:
     bool Loading = false;
     bool ClosingFromSystemMenu = false;
     bool KeepingHidden = false;
+    bool Destroying = false;  // our own DestroyWindow runs: its WM_NCDESTROY may detach the window
     unsigned VisibilityWrites = 0;
 };
