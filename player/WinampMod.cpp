@@ -19,8 +19,6 @@ constexpr WPARAM kToggleRepeat = 40022;
 constexpr WPARAM kToggleShuffle = 40023;
 
 constexpr LPARAM kIsPlayingQuery = 104;
-// A hung player must not hold up every hot key: give up on it after this long.
-constexpr UINT kPlayStateTimeoutMs = 1000;
 
 LONG PostCommand(WPARAM command) {
     const HWND player = WinampMod::FindWinamp();
@@ -28,14 +26,18 @@ LONG PostCommand(WPARAM command) {
     return PostMessageA(player, WM_COMMAND, command, 0);
 }
 
+// Another program's title is read without asking that program, so a hung player cannot hold us up;
+// GetWindowTextLengthA may ask it. The buffer grows until the whole title fits.
 std::string ReadWindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return {};
-    // One more for the terminating NUL; a text that shrank meanwhile leaves NULs that ReduceTitle cuts.
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
+    std::string text(256, '\0');
+    for (;;) {
+        const int copied = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+        if (copied < static_cast<int>(text.size()) - 1) {
+            text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 bool AppendLine(const std::string& line) {
@@ -66,14 +68,10 @@ LONG WinampBackward5Sec() { return PostCommand(kBackward5Sec); }
 LONG WinampToggleRepeat() { return PostCommand(kToggleRepeat); }
 LONG WinampToggleShuffle() { return PostCommand(kToggleShuffle); }
 
-std::optional<LONG> WinampPlayState() {
+bool WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
     const HWND player = FindWinamp();
-    if (!player) return 0;
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(player, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, kPlayStateTimeoutMs,
-                             &answer))
-        return std::nullopt;
-    return static_cast<LONG>(answer);
+    // A window that went away since the lookup refuses the query, as no window would.
+    return player && SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data);
 }
 
 std::wstring ReduceTitle(std::wstring text) {
