@@ -13,7 +13,7 @@ namespace {
 constexpr wchar_t kAlreadyRunning[] = L"Corvel Win2K/XP Edition is already running.";
 constexpr wchar_t kNotCompatible[] = L"Corvel Win2K/XP Edition is not compatible with earlier operating systems.";
 
-constexpr UINT kAnswerTimeoutMs = 10000;
+constexpr UINT kAnswerTimeoutMs = 10000;  // the longest a silent player holds the later keys up
 constexpr char kAnswerMissing[] = "Corvel: the player gave no play state in 10 seconds; Shift+F1 dropped\n";
 
 // Keys for the player, in the order pressed. While the Shift+F1 at the front awaits the player's answer, the
@@ -25,12 +25,22 @@ size_t Compared = 0;         // answers that the front Shift+F1 has compared
 std::optional<LONG> Answer;  // its latest answer, not yet compared
 bool Awaiting = false;       // its query is out
 ULONG_PTR QueryNumber = 0;   // a late answer to a query given up carries an older number
+HWND AskedPlayer = nullptr;
 UINT_PTR AnswerTimer = 0;
+HWND SilentPlayer = nullptr;  // owes an answer past the limit: asking it again would hold the keys up anew
 bool Draining = false;
 
 void Drain() noexcept;
 
-void CALLBACK Answered(HWND, UINT, ULONG_PTR query, LRESULT answer) {
+// The front Shift+F1 gets no command; the later keys go on.
+void DropPlayPause() {
+    Pending.pop_front();
+    Compared = 0;
+    OutputDebugStringA(kAnswerMissing);
+}
+
+void CALLBACK Answered(HWND player, UINT, ULONG_PTR query, LRESULT answer) {
+    if (player == SilentPlayer) SilentPlayer = nullptr;  // late, but it answers again
     if (!Awaiting || query != QueryNumber) return;
     KillTimer(nullptr, AnswerTimer);
     Awaiting = false;
@@ -38,22 +48,26 @@ void CALLBACK Answered(HWND, UINT, ULONG_PTR query, LRESULT answer) {
     Drain();
 }
 
-// A player that never answers holds the later keys up this long, no longer.
 void CALLBACK AnswerOverdue(HWND, UINT, UINT_PTR timer, DWORD) {
     if (timer != AnswerTimer || !Awaiting) return;  // a tick of a timer killed after it came
     KillTimer(nullptr, AnswerTimer);
     Awaiting = false;
-    Pending.pop_front();
-    Compared = 0;
-    OutputDebugStringA(kAnswerMissing);
+    SilentPlayer = AskedPlayer;
+    DropPlayPause();
     Drain();
 }
 
 void Ask() {
+    const HWND player = WinampMod::FindWinamp();
+    if (player && player == SilentPlayer) {
+        DropPlayPause();
+        return;
+    }
     // Armed before the send: a player on this thread would answer inside it.
     Awaiting = true;
     AnswerTimer = SetTimer(nullptr, 0, kAnswerTimeoutMs, AnswerOverdue);
-    if (WinampMod::WinampPlayState(Answered, ++QueryNumber)) return;
+    AskedPlayer = WinampMod::WinampPlayState(Answered, ++QueryNumber);
+    if (AskedPlayer) return;
     KillTimer(nullptr, AnswerTimer);
     Awaiting = false;
     Answer = 0;  // no player window answers 0

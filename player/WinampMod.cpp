@@ -68,10 +68,11 @@ LONG WinampBackward5Sec() { return PostCommand(kBackward5Sec); }
 LONG WinampToggleRepeat() { return PostCommand(kToggleRepeat); }
 LONG WinampToggleShuffle() { return PostCommand(kToggleShuffle); }
 
-bool WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
+HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
     const HWND player = FindWinamp();
     // A window that went away since the lookup refuses the query, as no window would.
-    return player && SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data);
+    if (!player || !SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data)) return nullptr;
+    return player;
 }
 
 std::wstring ReduceTitle(std::wstring text) {

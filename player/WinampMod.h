@@ -21,9 +21,9 @@ LONG WinampToggleRepeat();
 LONG WinampToggleShuffle();
 
 // Sends the play-state query without waiting: the player's answer (1 playing, 3 paused, 0 stopped) reaches
-// answered, with data, through this thread's message loop. False when no query went out: no player window,
-// whose answer is 0.
-bool WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data);
+// answered, with data, through this thread's message loop. Returns the window asked; none when no query went
+// out, for want of a player window, whose answer is 0.
+HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data);
 
 void SaveSongTitle();  // appends the current song title to the song title log
 
