@@ -66,13 +66,16 @@ VersionNumbers Version() {
     return {};
 }
 
+// Windows' own rule for the program name: a quoted name ends at its closing quote, blank or not after it;
+// an unquoted one at the first blank.
 std::wstring ArgumentsOf(std::wstring_view commandLine) {
     size_t i = 0;
     if (!commandLine.empty() && commandLine[0] == L'"') {
         const size_t close = commandLine.find(L'"', 1);
         i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
     }
-    while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
     while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
     return std::wstring(commandLine.substr(i));
 }

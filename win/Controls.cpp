@@ -9,10 +9,18 @@ int PixelsFromTwips(int twips) {
     return MulDiv(twips, Application::ScreenDpi(), 1440);
 }
 
+// Another program's caption is read without asking that program, so a hung window cannot hold us up
+// (GetWindowTextLengthA may ask it); the buffer grows until the whole text fits.
 std::wstring WindowText(HWND window) {
-    std::string text(GetWindowTextLengthA(window) + 1, '\0');
-    text.resize(GetWindowTextA(window, text.data(), static_cast<int>(text.size())));
-    return Ansi::ToWide(text);
+    std::string text(256, '\0');
+    for (;;) {
+        const int copied = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+        if (copied < static_cast<int>(text.size()) - 1) {
+            text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+            return Ansi::ToWide(text);
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 void Label::Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font) {

@@ -32,7 +32,7 @@ int ButtonState(WPARAM keys) {
 Form::Form(FormDesign design) : Design(std::move(design)) {}
 
 Form::~Form() {
-    if (Window) DestroyWindow(Window);
+    Destroy();
 }
 
 std::wstring Form::Caption() const {
@@ -157,7 +157,13 @@ void Form::Close(UnloadReason reason) {
 void Form::RunUnload() {
     bool cancel = false;
     OnUnload(cancel);
-    if (!cancel && Window) DestroyWindow(Window);
+    if (!cancel) Destroy();
+}
+
+void Form::Destroy() {
+    if (!Window) return;
+    Destroying = true;
+    DestroyWindow(Window);
 }
 
 void Form::OnSize(WPARAM sizeType) {
@@ -218,16 +224,20 @@ LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Form::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    // Anyone can send or post these: only our own CreateWindowExA and DestroyWindow count.
     if (uMsg == WM_NCCREATE) {
+        if (GetWindowLongPtrA(hWnd, GWLP_USERDATA)) return TRUE;
         auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         created->Window = hWnd;
         SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (!form) return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    if ((uMsg == WM_DESTROY || uMsg == WM_NCDESTROY) && !form->Destroying) return 0;
     if (uMsg == WM_NCDESTROY) {
         SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);  // no calls into a dead form
         form->Window = nullptr;
+        form->Destroying = false;
         return DefWindowProcA(hWnd, uMsg, wParam, lParam);
     }
     try {

@@ -63,6 +63,7 @@ private:
     void RegisterWindowClass() const;
     void Close(UnloadReason reason);
     void RunUnload();
+    void Destroy();
     void OnSize(WPARAM sizeType);
     void RestoreHidden();
 
@@ -73,6 +74,7 @@ private:
     bool Loading = false;
     bool ClosingFromSystemMenu = false;
     bool KeepingHidden = false;
+    bool Destroying = false;  // our own DestroyWindow runs: its WM_NCDESTROY may detach the window
     unsigned VisibilityWrites = 0;
 };
 
