@@ -93,4 +93,11 @@ TEST(FormTest, ForgedCreationAndDestructionChangeNothing) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+TEST(KeptInsideTest, MovesInOrStartsAtTheLowEdge) {
+    const struct {
+        int Start, Size, Result;
+    } cases[] = {{100, 300, 100}, {-50, 300, 0}, {800, 300, 700}, {-245, 1570, 0}, {-80, 1200, 0}};
+    for (const auto& c : cases) EXPECT_EQ(Win::KeptInside(c.Start, c.Size, 0, 1000), c.Result) << c.Start;
+}
+
 }  // namespace
