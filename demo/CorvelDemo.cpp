@@ -198,7 +198,7 @@ int RunDemo() {
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);  // progress shows as it happens, through Wine's pipe too
-    Application::DeclareDpiAware();       // screen pixels as they are, whatever dpi the windows have
+    Win::Application::DeclareDpiAware();       // screen pixels as they are, whatever dpi the windows have
     const int result = RunDemo();
     std::printf("demo: %s\n", result == 0 ? "everything worked" : "something did not work");
     return result;
