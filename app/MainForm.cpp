@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "app/ElevationMod.h"
 #include "app/MainMod.h"
@@ -26,7 +27,9 @@ constexpr wchar_t kShowCaption[] = L"&Show";
 constexpr wchar_t kHideCaption[] = L"&Hide";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
 
-constexpr UINT kTrayCallbackMessage = WM_MOUSEMOVE;  // the shell reports the mouse message in lParam
+// The shell reports the mouse message over the icon in lParam of a WM_MOUSEMOVE, which the mouse sends as well.
+constexpr UINT kTrayCallbackMessage = WM_MOUSEMOVE;
+constexpr int kPointerSlack = 2;
 constexpr int kTrayMouseMove = WM_MOUSEMOVE;
 constexpr int kTrayLeftDoubleClick = WM_LBUTTONDBLCLK;
 constexpr int kTrayRightButtonDown = WM_RBUTTONDOWN;
@@ -76,9 +79,17 @@ int TrayEventNumber(float xTwips, int twipsPerPixel) {
     return static_cast<int>(up ? floor + 1 : floor);
 }
 
+bool IsTrayNotification(LPARAM lParam, POINT pointer) {
+    // Windows scaling for a monitor of another dpi may round the two a pixel or two apart.
+    return std::abs(static_cast<short>(LOWORD(lParam)) - pointer.x) > kPointerSlack ||
+           std::abs(static_cast<short>(HIWORD(lParam)) - pointer.y) > kPointerSlack;
+}
+
 MainForm& MainForm::Instance() {
-    // Ends with the process through Application::End, never by a destructor.
-    static MainForm* const form = new MainForm();
+    // Ends with the process through Application::End, never by a destructor. A plain pointer, not a
+    // guarded local static: the window lives on one thread, and the guard's runtime costs 1.5 KB.
+    static MainForm* form = nullptr;
+    if (!form) form = new MainForm();
     return *form;
 }
 
@@ -262,5 +273,7 @@ LRESULT MainForm::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         AddTrayIcon();
         return 0;
     }
+    // Real mouse movement over the window means nothing here, at whatever size the dpi makes the window.
+    if (uMsg == kTrayCallbackMessage && !IsTrayNotification(lParam, MessagePointer())) return 0;
     return Win::Form::HandleMessage(uMsg, wParam, lParam);
 }

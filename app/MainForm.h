@@ -58,3 +58,6 @@ private:
 std::wstring TrayTooltip(std::wstring_view caption, const Win::Application::VersionNumbers& version);
 // The mouse message behind a tray notification, from the pointer position in twips (halves to even).
 int TrayEventNumber(float xTwips, int twipsPerPixel);
+// A WM_MOUSEMOVE made by the mouse carries the point where the pointer was (GetMessagePos, in client pixels);
+// one from the tray carries a mouse message instead.
+bool IsTrayNotification(LPARAM lParam, POINT pointer);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <cstddef>
 
 // Start-up, the global hot keys and the window procedure that dispatches them.
 namespace MainMod {
@@ -22,8 +22,8 @@ LRESULT CALLBACK HotkeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
 
 int HotkeyId(ATOM atom);  // the atom sign-extended, as registered and as WM_HOTKEY reports it
 
-enum class PlayPauseAction { None, Play, Pause };
-using PlayStateQuery = std::optional<LONG> (*)();
-PlayPauseAction DecidePlayPause(PlayStateQuery askPlayState);
+enum class PlayPauseAction { None, Play, Pause, AskAgain };
+// What Shift+F1 does with a play-state answer, after compared earlier answers matched nothing.
+PlayPauseAction DecidePlayPause(size_t compared, LONG answer);
 
 }  // namespace MainMod

@@ -1,11 +1,13 @@
 // Shows what corvel.exe does, on a display of its own or the user's: a stand-in player window, each hot key
-// pressed and the command it brought, the song title log, and screenshots of the window and the tray menu.
+// pressed and the command it brought, the song title log, and screenshots of the window (at 96 and 240 dpi)
+// and the tray menu.
 // Exits non-zero when anything did not work.
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/WineTray.h"
+#include "win/Application.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ constexpr char kPlayerRunning[] = "Winamp Is Running!";
 constexpr DWORD kStartMs = 30000;   // a first start in a fresh prefix, under emulation
 constexpr DWORD kDetectMs = 10000;  // the player check runs every 3 s
 constexpr int kPlayerWidth = 250, kPlayerHeight = 300, kPadding = 12;
+constexpr DWORD kScaledDpi = 240;  // 250 %, as on many 4K laptops
 
 const struct {
     const char* Name;
@@ -143,6 +147,24 @@ void PointAtTrayIcon() {
         SetCursorPos((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
 }
 
+// corvel.exe once more, as a screen of 240 dpi shows it: it scales itself to the dpi Wine reads at its start.
+void ShowScaled() {
+    std::printf("demo: corvel.exe again at %lu dpi\n", static_cast<unsigned long>(kScaledDpi));
+    const std::optional<DWORD> before = LogPixels();
+    SetLogPixels(kScaledDpi);
+    CorvelProcess corvel;
+    const bool ready = corvel.WaitReady(kStartMs);
+    SetLogPixels(before);
+    if (!Check(ready, "corvel.exe did not start at " + std::to_string(kScaledDpi) + " dpi")) return;
+    const HWND window = corvel.MainWindow();
+    Check(WaitFor([&] { return IsWindowVisible(window) != FALSE; }), "the scaled window did not show");
+    SaveScreenshot("main-window-240dpi.png", Around({window}));
+    if (Check(corvel.OpenTrayMenu(), "the tray menu did not open at " + std::to_string(kScaledDpi) + " dpi")) {
+        PressKey('C');
+        Check(corvel.WaitForExit(), "Close did not end the scaled corvel.exe");
+    }
+}
+
 int RunDemo() {
     std::printf("demo: a stand-in player window of class \"Winamp v1.x\", titled \"%s\"\n", kTitle);
     StandInPlayer player(kTitle);
@@ -168,6 +190,7 @@ int RunDemo() {
     }
     // The menu's message came after every key: by now each has been handled, and nothing more arrived.
     Check(player.Commands().size() == std::size(kKeys) - 1, "a key brought more than its command");
+    ShowScaled();
     return Failures == 0 ? 0 : 1;
 }
 
@@ -175,6 +198,7 @@ int RunDemo() {
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);  // progress shows as it happens, through Wine's pipe too
+    Win::Application::DeclareDpiAware();       // screen pixels as they are, whatever dpi the windows have
     const int result = RunDemo();
     std::printf("demo: %s\n", result == 0 ? "everything worked" : "something did not work");
     return result;

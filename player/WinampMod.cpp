@@ -23,8 +23,6 @@ constexpr WPARAM kToggleRepeat = 40022;
 constexpr WPARAM kToggleShuffle = 40023;
 
 constexpr LPARAM kIsPlayingQuery = 104;
-// A hung player must not hold up every hot key: give up on it after this long.
-constexpr UINT kPlayStateTimeoutMs = 1000;
 
 LONG PostCommand(WPARAM command) {
     const HWND player = WinampMod::FindWinamp();
@@ -95,14 +93,11 @@ LONG WinampBackward5Sec() { return PostCommand(kBackward5Sec); }
 LONG WinampToggleRepeat() { return PostCommand(kToggleRepeat); }
 LONG WinampToggleShuffle() { return PostCommand(kToggleShuffle); }
 
-std::optional<LONG> WinampPlayState() {
+HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
     const HWND player = FindWinamp();
-    if (!player) return 0;
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(player, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, kPlayStateTimeoutMs,
-                             &answer))
-        return std::nullopt;
-    return static_cast<LONG>(answer);
+    // A window that went away since the lookup refuses the query, as no window would.
+    if (!player || !SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data)) return nullptr;
+    return player;
 }
 
 std::wstring ReduceTitle(std::wstring text) {

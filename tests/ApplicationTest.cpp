@@ -12,6 +12,8 @@ TEST(ArgumentsOfTest, SkipsTheProgramName) {
         {L"\"C:\\a b\\corvel.exe\"", L""},
         {L"corvel.exe", L""},
         {L"corvel.exe   -startup x", L"-startup x"},
+        {L"\"C:\\Program Files\\Corvel\\corvel.exe\"-startup", L"-startup"},  // the name ends at its quote
+        {L"corvel\"x\" -startup", L"-startup"},
     };
     for (const auto& [line, arguments] : cases) EXPECT_EQ(Win::Application::ArgumentsOf(line), arguments);
 }

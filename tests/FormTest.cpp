@@ -72,4 +72,32 @@ TEST(FormTest, MinimisedThenHiddenIsNormalWithoutShowing) {
     DestroyWindow(other);
 }
 
+TEST(FormTest, ForgedCreationAndDestructionChangeNothing) {
+    TrayForm form;
+    form.Show();
+    const HWND window = form.Hwnd();
+    // As another program may post them to a window that lives on.
+    PostMessageA(window, WM_DESTROY, 0, 0);
+    PostMessageA(window, WM_NCDESTROY, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    CREATESTRUCTA forged = {};  // no form behind it
+    SendMessageA(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&forged));
+
+    EXPECT_EQ(form.Hwnd(), window);
+    EXPECT_EQ(form.Caption(), L"Form test");
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(IsWindowVisible(window)) << "the resize event no longer acts";
+    form.Unload();
+    EXPECT_EQ(form.Hwnd(), nullptr) << "its own destruction detaches it";
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(KeptInsideTest, MovesInOrStartsAtTheLowEdge) {
+    const struct {
+        int Start, Size, Result;
+    } cases[] = {{100, 300, 100}, {-50, 300, 0}, {800, 300, 700}, {-245, 1570, 0}, {-80, 1200, 0}};
+    for (const auto& c : cases) EXPECT_EQ(Win::KeptInside(c.Start, c.Size, 0, 1000), c.Result) << c.Start;
+}
+
 }  // namespace

@@ -33,6 +33,23 @@ TEST(TrayEventNumberTest, RecoversTheMouseMessageFromTwips) {
     for (const auto& c : cases) EXPECT_EQ(TrayEventNumber(c.Twips, c.TwipsPerPixel), c.Number) << c.Twips;
 }
 
+TEST(IsTrayNotificationTest, OnlyWhatThePointerDidNotMake) {
+    const struct {
+        LPARAM LParam;
+        POINT Pointer;
+        bool Tray;
+    } cases[] = {
+        {MAKELPARAM(516, 0), {516, 0}, false},     // the mouse over column 516 of a wide window
+        {MAKELPARAM(515, 0), {514, 1}, false},     // the same, rounded apart by scaling for another monitor
+        {MAKELPARAM(40, 300), {40, 300}, false},   // anywhere else
+        {MAKELPARAM(-3, -7), {-3, -7}, false},     // outside the client area, as under capture
+        {MAKELPARAM(516, 0), {-200, 900}, true},   // the shell's, the pointer over the icon
+        {MAKELPARAM(515, 0), {515, 40}, true},     // the pointer in the column but not on the top row
+        {MAKELPARAM(512, 0), {0, 0}, true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsTrayNotification(c.LParam, c.Pointer), c.Tray) << c.LParam;
+}
+
 // The program's window, loaded in the test process; the shell behind the seam; the detect timer ticked by hand.
 TEST(MainFormTest, FailedTrayAddIsTriedAgainOnTheDetectTimer) {
     ShellSeam seam;

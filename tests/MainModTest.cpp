@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -13,18 +15,20 @@ TEST(HotkeyIdTest, AtomsAreSignExtended) {
     EXPECT_EQ(MainMod::HotkeyId(0), 0);
 }
 
-// Answers the play-state query from a script, counting the questions.
-std::vector<std::optional<LONG>> Script;
-size_t Asked = 0;
-std::optional<LONG> ScriptedState() {
-    const size_t ask = Asked++;
-    return ask < Script.size() ? Script[ask] : Script.back();
+// The decision over a player's answers, one answer per comparison, the last one repeated: its action and
+// how many times it asked.
+std::pair<MainMod::PlayPauseAction, size_t> Decide(const std::vector<LONG>& answers) {
+    for (size_t asked = 0;;) {
+        const LONG answer = answers[std::min(asked, answers.size() - 1)];
+        const MainMod::PlayPauseAction action = MainMod::DecidePlayPause(asked++, answer);
+        if (action != MainMod::PlayPauseAction::AskAgain) return {action, asked};
+    }
 }
 
 TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
     using Action = MainMod::PlayPauseAction;
     const struct {
-        std::vector<std::optional<LONG>> Answers;
+        std::vector<LONG> Answers;
         size_t Asked;
         Action Expected;
     } cases[] = {
@@ -34,17 +38,10 @@ TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
         {{3}, 4, Action::Play},
         {{7}, 4, Action::None},
         {{-1}, 4, Action::None},
-        {{1, 0}, 4, Action::None},            // stopped after the pause test: too late to match
-        {{3, 3, 2}, 3, Action::Play},         // changed to 2 before the third ask
-        {{std::nullopt}, 1, Action::None},    // the player did not answer
-        {{1, std::nullopt}, 2, Action::None},
+        {{1, 0}, 4, Action::None},     // stopped after the pause test: too late to match
+        {{3, 3, 2}, 3, Action::Play},  // changed to 2 before the third ask
     };
-    for (const auto& c : cases) {
-        Script = c.Answers;
-        Asked = 0;
-        EXPECT_EQ(MainMod::DecidePlayPause(ScriptedState), c.Expected);
-        EXPECT_EQ(Asked, c.Asked);
-    }
+    for (const auto& c : cases) EXPECT_EQ(Decide(c.Answers), std::make_pair(c.Expected, c.Asked));
 }
 
 // The previous procedure of a scratch window: answers with a mark so the test sees the hand-over.

@@ -8,6 +8,23 @@
 
 namespace {
 
+// The answers that reached this thread, with the number each query carried.
+std::vector<std::pair<ULONG_PTR, LRESULT>> Answers;
+void CALLBACK RecordAnswer(HWND, UINT, ULONG_PTR data, LRESULT answer) {
+    Answers.emplace_back(data, answer);
+}
+
+// Handles this thread's messages, as the program's loop does, until an answer is in; false after timeoutMs.
+bool PumpUntilAnswered(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (Answers.empty() && GetTickCount() - start < timeoutMs) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return !Answers.empty();
+}
+
 TEST(ReduceTitleTest, KeepsTheTextBeforeTheLastHyphenTrimmed) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"12. Artist - Title - Winamp", L"12. Artist - Title"},
@@ -29,7 +46,7 @@ TEST(WinampModTest, NothingIsSentWithoutAPlayer) {
     ASSERT_EQ(WinampMod::FindWinamp(), nullptr);
     EXPECT_EQ(WinampMod::WinampPlay(), 0);
     EXPECT_EQ(WinampMod::WinampToggleShuffle(), 0);
-    EXPECT_EQ(WinampMod::WinampPlayState(), std::optional<LONG>(0));
+    EXPECT_EQ(WinampMod::WinampPlayState(RecordAnswer, 1), nullptr) << "no query goes out";
 }
 
 TEST(WinampModTest, CommandsReachThePlayerOnly) {
@@ -41,8 +58,6 @@ TEST(WinampModTest, CommandsReachThePlayerOnly) {
     ASSERT_TRUE(player.WaitForCommands(2));
     EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{kPrevious, 0}, {kForward, 0}}));
     EXPECT_TRUE(decoy.Commands().empty());
-    player.SetPlayState(3);
-    EXPECT_EQ(WinampMod::WinampPlayState(), std::optional<LONG>(3));
 }
 
 TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
@@ -57,12 +72,16 @@ TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
     MoveFileA(kKept, kLog);
 }
 
-TEST(WinampModTest, HungPlayerAnswersNothing) {
+TEST(WinampModTest, PlayStateQueryWaitsForNoAnswer) {
     StandInPlayer player;
-    player.SetPlayState(1);
+    player.SetPlayState(3);
     player.Hang();
-    EXPECT_EQ(WinampMod::WinampPlayState(), std::nullopt);
+    Answers.clear();
+    EXPECT_EQ(WinampMod::WinampPlayState(RecordAnswer, 42), player.Hwnd());
+    EXPECT_FALSE(PumpUntilAnswered(300)) << "a hung player cannot answer";
     player.Resume();
+    ASSERT_TRUE(PumpUntilAnswered(5000));
+    EXPECT_EQ(Answers, (std::vector<std::pair<ULONG_PTR, LRESULT>>{{42, 3}}));
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ public:
     std::wstring Caption() const;
 
 private:
+    SIZE CaptionExtent() const;  // in the label's font
+
     HWND Window = nullptr;  // a child: destroyed with its parent
 };
 

@@ -1,5 +1,6 @@
 #include "win/Form.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "win/Ansi.h"
@@ -29,10 +30,15 @@ int ButtonState(WPARAM keys) {
 
 }  // namespace
 
+// Too big to fit, the window keeps its top-left corner in: the title bar and its system menu stay reachable.
+int KeptInside(int start, int size, int low, int high) {
+    return std::max(low, std::min(start, high - size));
+}
+
 Form::Form(FormDesign design) : Design(std::move(design)) {}
 
 Form::~Form() {
-    if (Window) DestroyWindow(Window);
+    Destroy();
 }
 
 std::wstring Form::Caption() const {
@@ -60,18 +66,26 @@ void Form::Load() {
 
     RECT frame = {0, 0, PixelsFromTwips(Design.ClientWidthTwips), PixelsFromTwips(Design.ClientHeightTwips)};
     AdjustWindowRectEx(&frame, kFixedSingleStyle, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    FrameSize = {frame.right - frame.left, frame.bottom - frame.top};
+    const int width = FrameSize.cx;
+    const int height = FrameSize.cy;
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    RECT workArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
 
     Loading = true;
-    CreateWindowExA(0, Design.ClassName, Ansi::FromWide(Design.Caption).c_str(), kFixedSingleStyle, left, top,
-                    width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    CreateWindowExA(0, Design.ClassName, Ansi::FromWide(Design.Caption).c_str(), kFixedSingleStyle,
+                    KeptInside(left, width, workArea.left, workArea.right),
+                    KeptInside(top, height, workArea.top, workArea.bottom), width, height, nullptr, nullptr,
+                    GetModuleHandleA(nullptr), this);
     if (!Window) {
         Loading = false;
         throw WindowNotCreated();
     }
+    // Windows cuts a new window to the screen. One bigger than the screen (a high dpi on a small screen)
+    // takes its own size again, which WM_GETMINMAXINFO now allows, so that no label is cut off.
+    SetWindowPos(Window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateDesign();
     OnLoad();
     Loading = false;
@@ -143,6 +157,13 @@ void Form::PopupMenu(HMENU menu, UINT defaultItem) {
     PostMessageA(Window, WM_NULL, 0, 0);
 }
 
+POINT Form::MessagePointer() const {
+    const DWORD position = GetMessagePos();
+    POINT pointer = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    ScreenToClient(Window, &pointer);
+    return pointer;
+}
+
 void Form::StartTimer(UINT_PTR id, UINT milliseconds) {
     SetTimer(Window, id, milliseconds, nullptr);
 }
@@ -157,7 +178,13 @@ void Form::Close(UnloadReason reason) {
 void Form::RunUnload() {
     bool cancel = false;
     OnUnload(cancel);
-    if (!cancel && Window) DestroyWindow(Window);
+    if (!cancel) Destroy();
+}
+
+void Form::Destroy() {
+    if (!Window) return;
+    Destroying = true;
+    DestroyWindow(Window);
 }
 
 void Form::OnSize(WPARAM sizeType) {
@@ -196,6 +223,11 @@ LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             if (wParam) RunUnload();
             return 0;
+        case WM_GETMINMAXINFO: {
+            POINT& largest = reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize;
+            largest = {std::max(largest.x, FrameSize.cx), std::max(largest.y, FrameSize.cy)};
+            return 0;
+        }
         case WM_WINDOWPOSCHANGING:
             if (KeepingHidden) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
             break;
@@ -218,16 +250,20 @@ LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Form::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    // Anyone can send or post these: only our own CreateWindowExA and DestroyWindow count.
     if (uMsg == WM_NCCREATE) {
+        if (GetWindowLongPtrA(hWnd, GWLP_USERDATA)) return TRUE;
         auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         created->Window = hWnd;
         SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (!form) return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    if ((uMsg == WM_DESTROY || uMsg == WM_NCDESTROY) && !form->Destroying) return 0;
     if (uMsg == WM_NCDESTROY) {
         SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);  // no calls into a dead form
         form->Window = nullptr;
+        form->Destroying = false;
         return DefWindowProcA(hWnd, uMsg, wParam, lParam);
     }
     try {

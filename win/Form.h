@@ -45,6 +45,7 @@ public:
     void SetState(WindowState state);
 
     void PopupMenu(HMENU menu, UINT defaultItem);  // at the pointer; returns when the menu closes
+    POINT MessagePointer() const;  // where the pointer was at the message being handled, in client pixels
     void StartTimer(UINT_PTR id, UINT milliseconds);
 
 protected:
@@ -63,17 +64,23 @@ private:
     void RegisterWindowClass() const;
     void Close(UnloadReason reason);
     void RunUnload();
+    void Destroy();
     void OnSize(WPARAM sizeType);
     void RestoreHidden();
 
     FormDesign Design;
     HWND Window = nullptr;
     HICON WindowIcon = nullptr;
+    SIZE FrameSize = {};  // the design's client area with frame and title bar
     WindowState CurrentState = WindowState::Normal;
     bool Loading = false;
     bool ClosingFromSystemMenu = false;
     bool KeepingHidden = false;
+    bool Destroying = false;  // our own DestroyWindow runs: its WM_NCDESTROY may detach the window
     unsigned VisibilityWrites = 0;
 };
+
+// One axis of a window's first position: moved into [low, high); too big to fit, it starts at low.
+int KeptInside(int start, int size, int low, int high);
 
 }  // namespace Win

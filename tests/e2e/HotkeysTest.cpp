@@ -130,15 +130,47 @@ TEST_F(HotkeysTest, HungPlayerDoesNotFreezeTheProgram) {
     Player->Hang();
     PressKey(VK_SHIFT, VK_F1);
     PressKey(VK_SHIFT, VK_F10);
-    // The title capture queued behind the play/pause key runs once the query has given up.
-    EXPECT_TRUE(WaitFor([] { return !ReadLog().empty(); }, 4000));
     PressKey(VK_SHIFT, VK_F2);
-    Sleep(300);
-    Player->Resume();
-    ASSERT_TRUE(Player->WaitForCommands(1));
-    Sleep(300);
-    EXPECT_EQ(Player->Commands(), Commands({{kStop, 0}}));
+    // The title is the one at the press, read without waiting for the player.
+    ASSERT_TRUE(WaitFor([] { return !ReadLog().empty(); }));
     EXPECT_EQ(ReadLog(), "1. Artist - Song\r\n");
+    // Back within the limit: the play/pause decision gets its answers and goes first.
+    Player->Resume();
+    ASSERT_TRUE(Player->WaitForCommands(2));
+    EXPECT_EQ(Player->Commands(), Commands({{kPause, 0}, {kStop, 0}}));
+}
+
+TEST_F(HotkeysTest, SlowPlayerGetsEveryKeyInOrder) {
+    StartCorvel();
+    Player->SetPlayState(1);
+    Player->SetAnswerDelay(1500);
+    PressKey(VK_SHIFT, VK_F1);
+    ASSERT_TRUE(WaitFor([this] { return Player->PlayStateQueries() == 1; }));
+    for (UINT key : {VK_F3, VK_F1, VK_F2}) PressKey(VK_SHIFT, key);
+    ASSERT_TRUE(Player->WaitForCommands(4, 30000));
+    EXPECT_EQ(Player->Commands(), Commands({{kPause, 0}, {kNext, 0}, {kPause, 0}, {kStop, 0}}));
+    EXPECT_EQ(Player->PlayStateQueries(), 4);
+}
+
+TEST_F(HotkeysTest, PlayerSilentPastTheLimitLosesOnlyThePlayPause) {
+    StartCorvel("-startup");
+    Player->SetPlayState(1);
+    Player->SetAnswerDelay(12000);
+    PressKey(VK_SHIFT, VK_F1);
+    ASSERT_TRUE(WaitFor([this] { return Player->PlayStateQueries() == 1; }));
+    // The second Shift+F1 finds the player still silent past the limit: it is not asked again.
+    for (UINT key : {VK_F3, VK_F1, VK_F2}) PressKey(VK_SHIFT, key);
+    // Meanwhile the program goes on: a double-click on its tray icon, as the shell reports it, shows it.
+    const HWND window = Corvel->MainWindow();
+    PostMessageA(window, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
+    ASSERT_TRUE(Player->WaitForCommand(kStop, 0, 30000));
+    // Its late answer brings nothing, and it is asked again: a command the answer caused would come first.
+    Player->SetAnswerDelay(0);
+    PressKey(VK_SHIFT, VK_F1);
+    ASSERT_TRUE(Player->WaitForCommand(kPause, 0));
+    EXPECT_EQ(Player->Commands(), Commands({{kNext, 0}, {kStop, 0}, {kPause, 0}}));
+    EXPECT_EQ(Player->PlayStateQueries(), 3);
 }
 
 TEST_F(HotkeysTest, SecondStartIsRefused) {

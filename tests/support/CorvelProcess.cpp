@@ -11,6 +11,8 @@ constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kDialogClass[] = "#32770";
 constexpr char kMenuClass[] = "#32768";
 constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+constexpr char kLogPixels[] = "LogPixels";
 
 struct WindowSearch {
     DWORD ProcessId;
@@ -163,6 +165,27 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name) 
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
     return std::string(data);
+}
+
+std::optional<DWORD> LogPixels() {
+    DWORD dpi = 0, size = sizeof dpi, type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    const LONG read = RegQueryValueExA(key, kLogPixels, nullptr, &type, reinterpret_cast<BYTE*>(&dpi), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+    return dpi;
+}
+
+void SetLogPixels(std::optional<DWORD> dpi) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kDesktopKey, &key) != ERROR_SUCCESS) return;
+    if (dpi) {
+        RegSetValueExA(key, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*dpi), sizeof *dpi);
+    } else {
+        RegDeleteValueA(key, kLogPixels);
+    }
+    RegCloseKey(key);
 }
 
 void ClearRunOnStartup() {

@@ -104,8 +104,14 @@ LRESULT CALLBACK StandInPlayer::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
         return 0;
     }
     if (self && uMsg == WM_USER && wParam == 0 && lParam == kIsPlayingQuery) {
+        DWORD delay = 0;
+        {
+            Guard guard(self->Lock);
+            ++self->Queries;
+            delay = self->AnswerDelay;
+        }
+        Sleep(delay);
         Guard guard(self->Lock);
-        ++self->Queries;
         return self->PlayState;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
@@ -144,6 +150,11 @@ void StandInPlayer::Paint() {
 void StandInPlayer::SetPlayState(LONG state) {
     Guard guard(Lock);
     PlayState = state;
+}
+
+void StandInPlayer::SetAnswerDelay(DWORD milliseconds) {
+    Guard guard(Lock);
+    AnswerDelay = milliseconds;
 }
 
 void StandInPlayer::Hang() {

@@ -20,13 +20,14 @@ public:
     HWND Hwnd() const { return Window; }
     void SetTitle(const std::string& title);
     void SetPlayState(LONG state);
-    void Show(const RECT& frame);  // on screen, listing the commands it receives
-    void Hang();                   // returns once it has stopped pumping messages, until Resume
+    void SetAnswerDelay(DWORD milliseconds);  // busy this long in each play-state query before it answers
+    void Show(const RECT& frame);             // on screen, listing the commands it receives
+    void Hang();                              // returns once it has stopped pumping messages, until Resume
     void Resume();
 
     std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
     void Clear();  // forgets the commands and queries received so far
-    int PlayStateQueries() const;
+    int PlayStateQueries() const;  // received so far, answered or not
     // Waits until at least count commands arrived; false after timeoutMs.
     bool WaitForCommands(size_t count, DWORD timeoutMs = 5000) const;
     // Waits until the command arrived at or after position from; false after timeoutMs.
@@ -46,6 +47,7 @@ private:
     std::vector<std::pair<WPARAM, LPARAM>> Received;
     int Queries = 0;
     LONG PlayState = 0;
+    DWORD AnswerDelay = 0;
     HWND Window = nullptr;
     HANDLE ReadyEvent = nullptr;
     HANDLE HungEvent = nullptr;
