@@ -147,8 +147,7 @@ void SongTitleNotLogged(std::wstring title, DWORD error) {
     if (error == ERROR_ACCESS_DENIED && !LogAsked && !StepRunning()) {
         LogAsked = true;
         PendingTitle = std::move(title);
-        // Declined: the user knows, so no beep either. Another program has the focus: the prompt has no
-        // owner.
+        // Declined: the user knows, so no beep. The prompt has no owner: another program has the focus.
         if (AskForStep(Step::PrepareSongTitleLog, nullptr, LogPendingTitle) ||
             GetLastError() == ERROR_CANCELLED)
             return;
