@@ -27,7 +27,8 @@ constexpr wchar_t kShowCaption[] = L"&Show";
 constexpr wchar_t kHideCaption[] = L"&Hide";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
 
-// The shell reports the mouse message over the icon in lParam of a WM_MOUSEMOVE, which the mouse sends as well.
+// The shell reports the mouse message over the icon in lParam of a WM_MOUSEMOVE, which the mouse sends as
+// well.
 constexpr UINT kTrayCallbackMessage = WM_MOUSEMOVE;
 constexpr int kPointerSlack = 2;
 constexpr int kTrayMouseMove = WM_MOUSEMOVE;
@@ -93,7 +94,8 @@ MainForm& MainForm::Instance() {
     return *form;
 }
 
-MainForm::MainForm() : Win::Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
+MainForm::MainForm()
+    : Win::Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
 
 SystrayIcon& MainForm::SysTray() {
     if (!SysTrayIcon) SysTrayIcon = std::make_unique<SystrayIcon>();

@@ -5,18 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "tray/SystrayIcon.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 #include "win/Form.h"
 #include "win/UniqueHandle.h"
-#include "tray/SystrayIcon.h"
 
 // The program's one window: the hot-key legend, the player indicator, and the tray icon with its menu.
 class MainForm : public Win::Form {
 public:
     static MainForm& Instance();  // created on first use, never destroyed before the process ends
 
-    SystrayIcon& SysTray();  // created on first use
+    SystrayIcon& SysTray();      // created on first use
     void RestoreRunOnStartup();  // the check mark from the stored setting
 
 private:

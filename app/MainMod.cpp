@@ -5,10 +5,10 @@
 #include <optional>
 #include <utility>
 
-#include "win/Application.h"
 #include "app/ElevationMod.h"
 #include "app/MainForm.h"
 #include "player/WinampMod.h"
+#include "win/Application.h"
 
 namespace {
 
@@ -187,12 +187,13 @@ int HotkeyId(ATOM atom) {
 void RegisterHotkeys() {
     for (size_t row = 0; row < std::size(kHotkeys); ++row) {
         HotkeyIds[row] = HotkeyId(GlobalAddAtomA(kHotkeys[row].AtomName));
-        // A combination that another program holds simply stays without effect, and leaves a line in the trail.
+        // A combination that another program holds simply stays without effect, and leaves a line in the
+        // trail.
         if (!RegisterHotKey(MainHwnd, HotkeyIds[row], kHotkeys[row].Modifiers, kHotkeys[row].Key)) {
             const DWORD error = GetLastError();
             const char* why = error == ERROR_HOTKEY_ALREADY_REGISTERED ? ": another program holds it" : "";
-            Win::Application::Trace("hot key \"%s\" not registered%s (error %lu)", kHotkeys[row].AtomName, why,
-                                    error);
+            Win::Application::Trace("hot key \"%s\" not registered%s (error %lu)", kHotkeys[row].AtomName,
+                                    why, error);
         }
     }
 }

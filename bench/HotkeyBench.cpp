@@ -19,13 +19,16 @@ constexpr DWORD kIdleMs = 10000;
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 double CpuMilliseconds(HANDLE process) {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(process, &created, &exited, &kernel, &user);
-    const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const auto ticks = [](FILETIME t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
@@ -56,7 +59,8 @@ int main() {
     }
     std::sort(latencies.begin(), latencies.end());
     const bool allArrived = latencies.size() == kPresses;
-    if (!allArrived) std::printf("press %zu of %zu never reached the player\n", latencies.size() + 1, kPresses);
+    if (!allArrived)
+        std::printf("press %zu of %zu never reached the player\n", latencies.size() + 1, kPresses);
     if (!latencies.empty())
         std::printf("hot key to player: %zu presses, median %.2f ms, 95th percentile %.2f ms, max %.2f ms\n",
                     latencies.size(), latencies[latencies.size() / 2], latencies[latencies.size() * 95 / 100],

@@ -159,7 +159,8 @@ void ShowScaled() {
     const HWND window = corvel.MainWindow();
     Check(WaitFor([&] { return IsWindowVisible(window) != FALSE; }), "the scaled window did not show");
     SaveScreenshot("main-window-240dpi.png", Around({window}));
-    if (Check(corvel.OpenTrayMenu(), "the tray menu did not open at " + std::to_string(kScaledDpi) + " dpi")) {
+    if (Check(corvel.OpenTrayMenu(),
+              "the tray menu did not open at " + std::to_string(kScaledDpi) + " dpi")) {
         PressKey('C');
         Check(corvel.WaitForExit(), "Close did not end the scaled corvel.exe");
     }
@@ -198,7 +199,7 @@ int RunDemo() {
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);  // progress shows as it happens, through Wine's pipe too
-    Win::Application::DeclareDpiAware();       // screen pixels as they are, whatever dpi the windows have
+    Win::Application::DeclareDpiAware();  // screen pixels as they are, whatever dpi the windows have
     const int result = RunDemo();
     std::printf("demo: %s\n", result == 0 ? "everything worked" : "something did not work");
     return result;

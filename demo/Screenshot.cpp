@@ -14,16 +14,14 @@ constexpr size_t kStoredBlock = 65535;  // the most one uncompressed deflate blo
 using Bytes = std::vector<uint8_t>;
 
 void PutBigEndian(Bytes& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size) {
     uint32_t crc = 0xFFFFFFFFu;
     for (size_t i = 0; i < size; ++i) {
         crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
@@ -68,8 +66,7 @@ ScreenImage CaptureScreen(const RECT& area) {
     ScreenImage image;
     image.Width = area.right - area.left;
     image.Height = area.bottom - area.top;
-    if (image.Width <= 0 || image.Height <= 0)
-        return {};
+    if (image.Width <= 0 || image.Height <= 0) return {};
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof info.bmiHeader, image.Width, -image.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -83,8 +80,7 @@ ScreenImage CaptureScreen(const RECT& area) {
     if (copied) {
         const auto* first = static_cast<const DWORD*>(bits);
         image.Pixels.assign(first, first + image.Width * image.Height);
-        for (DWORD& pixel : image.Pixels)
-            pixel &= 0xFFFFFF;
+        for (DWORD& pixel : image.Pixels) pixel &= 0xFFFFFF;
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -96,18 +92,19 @@ ScreenImage CaptureScreen(const RECT& area) {
 ScreenImage CaptureSettled(const RECT& area, DWORD timeoutMs) {
     ScreenImage last;
     ScreenImage now;
-    const bool settled = WaitFor([&] {
-        now = CaptureScreen(area);
-        if (!now.Pixels.empty() && now.Pixels == last.Pixels) return true;
-        last = std::move(now);
-        return false;
-    }, timeoutMs, kSettleMs);
+    const bool settled = WaitFor(
+        [&] {
+            now = CaptureScreen(area);
+            if (!now.Pixels.empty() && now.Pixels == last.Pixels) return true;
+            last = std::move(now);
+            return false;
+        },
+        timeoutMs, kSettleMs);
     return settled ? now : ScreenImage();
 }
 
 bool WritePng(const std::string& path, const ScreenImage& image) {
-    if (image.Pixels.empty())
-        return false;
+    if (image.Pixels.empty()) return false;
     Bytes header;
     PutBigEndian(header, static_cast<uint32_t>(image.Width));
     PutBigEndian(header, static_cast<uint32_t>(image.Height));

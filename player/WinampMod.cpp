@@ -83,15 +83,33 @@ HWND FindWinamp() {
     return FindWindowA(kPlayerClass, nullptr);
 }
 
-LONG WinampPlay() { return PostCommand(kPlay); }
-LONG WinampPause() { return PostCommand(kPause); }
-LONG WinampStop() { return PostCommand(kStop); }
-LONG WinampNext() { return PostCommand(kNext); }
-LONG WinampPrevious() { return PostCommand(kPrevious); }
-LONG WinampForward5Sec() { return PostCommand(kForward5Sec); }
-LONG WinampBackward5Sec() { return PostCommand(kBackward5Sec); }
-LONG WinampToggleRepeat() { return PostCommand(kToggleRepeat); }
-LONG WinampToggleShuffle() { return PostCommand(kToggleShuffle); }
+LONG WinampPlay() {
+    return PostCommand(kPlay);
+}
+LONG WinampPause() {
+    return PostCommand(kPause);
+}
+LONG WinampStop() {
+    return PostCommand(kStop);
+}
+LONG WinampNext() {
+    return PostCommand(kNext);
+}
+LONG WinampPrevious() {
+    return PostCommand(kPrevious);
+}
+LONG WinampForward5Sec() {
+    return PostCommand(kForward5Sec);
+}
+LONG WinampBackward5Sec() {
+    return PostCommand(kBackward5Sec);
+}
+LONG WinampToggleRepeat() {
+    return PostCommand(kToggleRepeat);
+}
+LONG WinampToggleShuffle() {
+    return PostCommand(kToggleShuffle);
+}
 
 HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
     const HWND player = FindWinamp();

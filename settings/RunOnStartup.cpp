@@ -1,7 +1,7 @@
 #include "settings/RunOnStartup.h"
 
-#include "win/Application.h"
 #include "settings/Registry.h"
+#include "win/Application.h"
 
 namespace {
 
@@ -12,7 +12,8 @@ const wchar_t kRunValue[] = L"Corvel";
 
 bool WriteRunEntry(bool bEnabled) {
     if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
-    const std::wstring command = RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
+    const std::wstring command =
+        RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
     return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
 }
 
@@ -40,8 +41,7 @@ std::optional<bool> StoredSetting() {
 bool Apply(bool bEnabled) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled)))
-        return false;
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled))) return false;
     if (WriteRunEntry(bEnabled)) return true;
     // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
     const DWORD error = GetLastError();

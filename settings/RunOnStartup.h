@@ -21,7 +21,7 @@ inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry start
 
 std::wstring BoolToText(bool value);                     // "True" or "False", as the setting is stored
 std::optional<bool> TextToBool(std::wstring_view text);  // only "True" and "False" convert
-std::optional<bool> StoredSetting();  // only the exact texts "True" and "False" count
+std::optional<bool> StoredSetting();                     // only the exact texts "True" and "False" count
 // Stores the setting, then writes or removes the Run entry; on false nothing changed: GetLastError says why.
 bool Apply(bool bEnabled);
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.

@@ -23,12 +23,12 @@ TEST(TrayEventNumberTest, RecoversTheMouseMessageFromTwips) {
         int TwipsPerPixel;
         int Number;
     } cases[] = {
-        {512 * 15.0f, 15, 512}, {515 * 15.0f, 15, 515}, {516 * 12.0f, 12, 516}, {516 * 10.0f, 10, 516},
-        {7.5f, 15, 0},    // half a pixel: to the even 0
-        {22.5f, 15, 2},   // one and a half: to the even 2
-        {37.5f, 15, 2},   // two and a half: to the even 2
-        {52.5f, 15, 4},   // three and a half: to the even 4
-        {8.0f, 15, 1},    {7.0f, 15, 0},
+        {512 * 15.0f, 15, 512}, {515 * 15.0f, 15, 515}, {516 * 12.0f, 12, 516},
+        {516 * 10.0f, 10, 516}, {7.5f, 15, 0},  // half a pixel: to the even 0
+        {22.5f, 15, 2},                         // one and a half: to the even 2
+        {37.5f, 15, 2},                         // two and a half: to the even 2
+        {52.5f, 15, 4},                         // three and a half: to the even 4
+        {8.0f, 15, 1},          {7.0f, 15, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(TrayEventNumber(c.Twips, c.TwipsPerPixel), c.Number) << c.Twips;
 }
@@ -39,18 +39,19 @@ TEST(IsTrayNotificationTest, OnlyWhatThePointerDidNotMake) {
         POINT Pointer;
         bool Tray;
     } cases[] = {
-        {MAKELPARAM(516, 0), {516, 0}, false},     // the mouse over column 516 of a wide window
-        {MAKELPARAM(515, 0), {514, 1}, false},     // the same, rounded apart by scaling for another monitor
-        {MAKELPARAM(40, 300), {40, 300}, false},   // anywhere else
-        {MAKELPARAM(-3, -7), {-3, -7}, false},     // outside the client area, as under capture
-        {MAKELPARAM(516, 0), {-200, 900}, true},   // the shell's, the pointer over the icon
-        {MAKELPARAM(515, 0), {515, 40}, true},     // the pointer in the column but not on the top row
+        {MAKELPARAM(516, 0), {516, 0}, false},    // the mouse over column 516 of a wide window
+        {MAKELPARAM(515, 0), {514, 1}, false},    // the same, rounded apart by scaling for another monitor
+        {MAKELPARAM(40, 300), {40, 300}, false},  // anywhere else
+        {MAKELPARAM(-3, -7), {-3, -7}, false},    // outside the client area, as under capture
+        {MAKELPARAM(516, 0), {-200, 900}, true},  // the shell's, the pointer over the icon
+        {MAKELPARAM(515, 0), {515, 40}, true},    // the pointer in the column but not on the top row
         {MAKELPARAM(512, 0), {0, 0}, true},
     };
     for (const auto& c : cases) EXPECT_EQ(IsTrayNotification(c.LParam, c.Pointer), c.Tray) << c.LParam;
 }
 
-// The program's window, loaded in the test process; the shell behind the seam; the detect timer ticked by hand.
+// The program's window, loaded in the test process; the shell behind the seam; the detect timer ticked by
+// hand.
 TEST(MainFormTest, FailedTrayAddIsTriedAgainOnTheDetectTimer) {
     ShellSeam seam;
     OneIconShell shell{false, true, true};  // busy at log-on, carrying the add out late

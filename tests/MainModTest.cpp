@@ -32,12 +32,8 @@ TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
         size_t Asked;
         Action Expected;
     } cases[] = {
-        {{0}, 1, Action::Play},
-        {{1}, 2, Action::Pause},
-        {{2}, 3, Action::Play},
-        {{3}, 4, Action::Play},
-        {{7}, 4, Action::None},
-        {{-1}, 4, Action::None},
+        {{0}, 1, Action::Play},       {{1}, 2, Action::Pause}, {{2}, 3, Action::Play},
+        {{3}, 4, Action::Play},       {{7}, 4, Action::None},  {{-1}, 4, Action::None},
         {{1, 0}, 4, Action::None},     // stopped after the pause test: too late to match
         {{3, 3, 2}, 3, Action::Play},  // changed to 2 before the third ask
     };
@@ -59,8 +55,8 @@ TEST(HotkeyWndProcTest, EveryMessageReachesThePreviousProcedure) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CorvelHotkeyProcTest";
     RegisterClassExA(&wc);
-    const HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                       wc.hInstance, nullptr);
+    const HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     MainMod::MainHwnd = window;
     MainMod::InstallWndProc();

@@ -26,7 +26,8 @@ TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
     EXPECT_EQ(RunOnStartup::BoolToText(false), L"False");
     EXPECT_EQ(RunOnStartup::TextToBool(L"True"), std::optional<bool>(true));
     EXPECT_EQ(RunOnStartup::TextToBool(L"False"), std::optional<bool>(false));
-    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "}) EXPECT_EQ(RunOnStartup::TextToBool(other), std::nullopt);
+    for (const wchar_t* other : {L"true", L"1", L"", L"TRUE", L"True "})
+        EXPECT_EQ(RunOnStartup::TextToBool(other), std::nullopt);
 }
 
 // An in-memory registry whose writes can be made to fail, one value at a time.
@@ -73,7 +74,9 @@ protected:
     }
     void TearDown() override { RunOnStartup::Access = Saved; }
     static std::wstring Setting() { return Value(L"Software\\Corvel Win2K\\", L"RunOnStartup"); }
-    static std::wstring RunEntry() { return Value(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel"); }
+    static std::wstring RunEntry() {
+        return Value(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel");
+    }
     static std::wstring Value(const std::wstring& path, const std::wstring& name) {
         const auto found = Fake.Values.find(Key(path, name));
         return found == Fake.Values.end() ? L"<none>" : found->second;
@@ -99,18 +102,20 @@ TEST_F(RunOnStartupTest, FailedWritesPutTheCheckMarkAndTheSettingBack) {
     } cases[] = {
         {L"RunOnStartup", nullptr, false, L"<none>"},  // the setting cannot be written: nothing changes
         {L"RunOnStartup", L"True", true, L"True"},
-        {L"Corvel", nullptr, false, L"<none>"},       // the Run entry cannot be written: the setting goes again
+        {L"Corvel", nullptr, false, L"<none>"},  // the Run entry cannot be written: the setting goes again
         {L"Corvel", L"False", false, L"False"},
-        {L"Corvel", L"True", true, L"True"},          // the Run entry cannot be deleted
+        {L"Corvel", L"True", true, L"True"},  // the Run entry cannot be deleted
         {L"Corvel", L"junk", false, L"junk"},
     };
     for (const auto& c : cases) {
         Fake = {};
         if (c.StoredBefore) Fake.Values[Key(L"Software\\Corvel Win2K\\", L"RunOnStartup")] = c.StoredBefore;
-        if (c.Checked) Fake.Values[Key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel")] = L"cmd";
+        if (c.Checked)
+            Fake.Values[Key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", L"Corvel")] = L"cmd";
         Fake.FailingValue = c.Failing;
         const bool shown = RunOnStartup::Toggle(c.Checked);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the refusal, after the setting went back";
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED))
+            << "the refusal, after the setting went back";
         EXPECT_EQ(shown, c.Checked) << c.Failing;
         EXPECT_EQ(Setting(), c.SettingAfter) << c.Failing;
         EXPECT_EQ(RunEntry(), c.Checked ? L"cmd" : L"<none>") << c.Failing;
@@ -118,8 +123,11 @@ TEST_F(RunOnStartupTest, FailedWritesPutTheCheckMarkAndTheSettingBack) {
 }
 
 TEST_F(RunOnStartupTest, OnlyExactWordsAreStoredSettings) {
-    const std::pair<const wchar_t*, std::optional<bool>> cases[] = {
-        {L"True", true}, {L"False", false}, {L"true", std::nullopt}, {L"1", std::nullopt}, {L"", std::nullopt}};
+    const std::pair<const wchar_t*, std::optional<bool>> cases[] = {{L"True", true},
+                                                                    {L"False", false},
+                                                                    {L"true", std::nullopt},
+                                                                    {L"1", std::nullopt},
+                                                                    {L"", std::nullopt}};
     for (const auto& [text, setting] : cases) {
         Fake.Values[Key(L"Software\\Corvel Win2K\\", L"RunOnStartup")] = text;
         EXPECT_EQ(RunOnStartup::StoredSetting(), setting) << text;

@@ -204,7 +204,12 @@ TEST_F(SystrayIconTest, FailedCallRaisesNIErrorAndKeepsTheState) {
         {true, [](SystrayIcon& icon) { return icon.HideIcon(); }, NIM_DELETE, kAllFlags, L"Corvel"},
         {true, [](SystrayIcon& icon) { return icon.Update(); }, NIM_MODIFY, kAllFlags, L"Corvel"},
         // A write answers nothing; its value stays stored.
-        {true, [](SystrayIcon& icon) { icon.TipText(L"Kept"); return 0; }, NIM_MODIFY, NIF_TIP, L"Kept"},
+        {true,
+         [](SystrayIcon& icon) {
+             icon.TipText(L"Kept");
+             return 0;
+         },
+         NIM_MODIFY, NIF_TIP, L"Kept"},
     };
     for (const auto& c : cases) {
         ShellSeam seam;

@@ -34,8 +34,8 @@ TEST(ReduceTitleTest, KeepsTheTextBeforeTheLastHyphenTrimmed) {
         {L"-Lead", L""},
         {L"", L""},
         {L"    ", L""},
-        {L"Song \u2013 Artist", L"Song \u2013 Artist"},  // an en dash is not a hyphen
-        {L"\tTabbed -", L"\tTabbed"},                    // only spaces are trimmed
+        {L"Song \u2013 Artist", L"Song \u2013 Artist"},    // an en dash is not a hyphen
+        {L"\tTabbed -", L"\tTabbed"},                      // only spaces are trimmed
         {std::wstring(L"Short - A\0\0\0", 12), L"Short"},  // a title that shrank while read
         {std::wstring(L"A\0B - C", 7), L"A"},
     };
@@ -62,7 +62,7 @@ TEST(WinampModTest, CommandsReachThePlayerOnly) {
 
 TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
     constexpr char kLog[] = "C:\\SongNames.txt", kKept[] = "C:\\SongNames.txt.kept";
-    MoveFileA(kLog, kKept);  // an earlier test's log comes back afterwards
+    MoveFileA(kLog, kKept);                        // an earlier test's log comes back afterwards
     ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));  // a folder in its place: the log cannot be opened
     StandInPlayer player;
     DebugTrail trail;

@@ -160,8 +160,7 @@ int SystrayIcon::CallShell(DWORD dwMessage, bool bReport) {
     NOTIFYICONDATAA data = ToAnsi(IconData);
     const int result = LOWORD(SystrayShell::ShellNotify(dwMessage, &data));
     const DWORD error = result ? ERROR_SUCCESS : GetLastError();
-    if (!result && dwMessage == NIM_ADD)
-        Win::Application::Trace("tray icon not added (error %lu)", error);
+    if (!result && dwMessage == NIM_ADD) Win::Application::Trace("tray icon not added (error %lu)", error);
     // Taken back before NIError runs, so a subscriber's own changes to the record stay.
     FromAnsi(data, IconData);
     if (!result && bReport) {

@@ -61,7 +61,8 @@ VersionNumbers Version() {
         VS_FIXEDFILEINFO fixed;
         CopyMemory(&fixed, bytes + offset, sizeof fixed);
         if (fixed.dwSignature == VS_FFI_SIGNATURE)
-            return {HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS)};
+            return {HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS),
+                    HIWORD(fixed.dwFileVersionLS)};
     }
     return {};
 }
@@ -85,7 +86,8 @@ std::wstring Command() {
 }
 
 void MsgBox(const std::wstring& text) {
-    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), Ansi::FromWide(TitleText).c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, Ansi::FromWide(text).c_str(), Ansi::FromWide(TitleText).c_str(),
+                MB_OK | MB_ICONINFORMATION);
 }
 
 void End(unsigned exitCode) {

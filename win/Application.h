@@ -13,17 +13,17 @@ struct VersionNumbers {
 };
 
 bool PrevInstance(const std::wstring& instanceName);  // another instance of that name runs on this desktop
-std::wstring Path();                 // folder of the executable; a trailing backslash only at a drive root
-std::wstring ExeName();              // file name of the executable without its extension
-VersionNumbers Version();            // from the executable's version resource
-std::wstring Command();              // the argument text after the program's own name
+std::wstring Path();       // folder of the executable; a trailing backslash only at a drive root
+std::wstring ExeName();    // file name of the executable without its extension
+VersionNumbers Version();  // from the executable's version resource
+std::wstring Command();    // the argument text after the program's own name
 std::wstring ArgumentsOf(std::wstring_view commandLine);
 void MsgBox(const std::wstring& text);  // OK button, information icon, no owner, modal, the program's title
 [[noreturn]] void End(unsigned exitCode = 0);
 [[noreturn]] void ReportUncaughtFailure();  // for failures that reach a window callback
 // One line for a debugger or DebugView, after the program's name; format as wsprintfA takes it.
 void Trace(const char* format, ...);
-int ScreenDpi();  // horizontal dots per inch, as at the first call
+int ScreenDpi();         // horizontal dots per inch, as at the first call
 bool DeclareDpiAware();  // Vista and later: the program scales itself; false where Windows cannot be told
 int TwipsPerPixelX();
 

@@ -25,14 +25,18 @@ std::wstring WindowText(HWND window) {
     }
 }
 
-void Label::Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font) {
+void Label::Create(HWND parent,
+                   const TwipRect& place,
+                   const std::wstring& caption,
+                   bool centred,
+                   HFONT font) {
     // SS_NOPREFIX: an ampersand in a caption is text, not an access key; SS_LEFTNOWORDWRAP: one line.
     const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFTNOWORDWRAP);
     int left = PixelsFromTwips(place.Left), width = PixelsFromTwips(place.Width);
     int height = PixelsFromTwips(place.Height);
     const int top = PixelsFromTwips(place.Top);
-    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, left, top, width, height, parent,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, left, top, width, height,
+                             parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
     // At another dpi the font's hinting, or another font, can make a caption wider than its twips allow: the

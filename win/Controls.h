@@ -44,7 +44,7 @@ private:
     UINT Id = 0;
 };
 
-int PixelsFromTwips(int twips);      // at the screen's dots per inch
+int PixelsFromTwips(int twips);        // at the screen's dots per inch
 std::wstring WindowText(HWND window);  // a caption or a control's text
 
 }  // namespace Win

@@ -212,7 +212,8 @@ LRESULT Form::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CLOSE:
-            // SC_CLOSE arrives first for the title bar and the system menu; a bare WM_CLOSE comes from outside.
+            // SC_CLOSE arrives first for the title bar and the system menu; a bare WM_CLOSE comes from
+            // outside.
             Close(ClosingFromSystemMenu ? UnloadReason::FormControlMenu : UnloadReason::AppTaskManager);
             return 0;
         case WM_QUERYENDSESSION: {

@@ -20,7 +20,8 @@ TEST(ExecutableTest, StartsOnWindows2000) {
     EXPECT_EQ(pe.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_FALSE(pe.Imports.empty());
     EXPECT_EQ(Windows2000Problems(pe, TestDirectory() + "win2000-imports.txt"), "")
-        << "check each import against the Windows 2000 documentation, or find it at run time with GetProcAddress";
+        << "check each import against the Windows 2000 documentation, or find it at run time with "
+           "GetProcAddress";
 }
 
 TEST(ExecutableTest, ManifestRunsAsInvokerInAFormEveryWindowsReads) {
@@ -65,7 +66,8 @@ TEST(ExecutableTest, CarriesItsVersionInformation) {
     for (const auto& [name, expected] : texts) {
         char* value = nullptr;
         const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) << name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
+            << name;
         EXPECT_STREQ(value, expected);
     }
 }
@@ -87,7 +89,8 @@ TEST(ExecutableTest, CarriesOneSixteenColourIcon) {
     DestroyIcon(icon);
     // The icon's directory: one image, of 16 colours in 4 bits per pixel.
     const HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(1), RT_GROUP_ICON);
-    const auto* directory = group ? static_cast<const BYTE*>(LockResource(LoadResource(exe, group))) : nullptr;
+    const auto* directory =
+        group ? static_cast<const BYTE*>(LockResource(LoadResource(exe, group))) : nullptr;
     ASSERT_NE(directory, nullptr);
     WORD images = 0, bitsPerPixel = 0;
     CopyMemory(&images, directory + 4, sizeof images);

@@ -86,8 +86,9 @@ TEST_F(HotkeysTest, EachKeyPostsItsCommand) {
     const struct {
         UINT Modifier, Key;
         WPARAM Command;
-    } rows[] = {{VK_SHIFT, VK_F3, kNext},       {VK_SHIFT, VK_F4, kPrevious}, {VK_SHIFT, VK_F5, kForward},
-                {VK_SHIFT, VK_F6, kBackward},   {VK_SHIFT, VK_F7, kRepeat},   {VK_SHIFT, VK_F8, kShuffle},
+    } rows[] = {{VK_SHIFT, VK_F3, kNext},         {VK_SHIFT, VK_F4, kPrevious},
+                {VK_SHIFT, VK_F5, kForward},      {VK_SHIFT, VK_F6, kBackward},
+                {VK_SHIFT, VK_F7, kRepeat},       {VK_SHIFT, VK_F8, kShuffle},
                 {VK_CONTROL, VK_LEFT, kBackward}, {VK_CONTROL, VK_RIGHT, kForward}};
     for (const auto& row : rows) {
         EXPECT_EQ(PressThenStop(row.Modifier, row.Key), Commands({{row.Command, 0}})) << "key " << row.Key;
@@ -101,7 +102,8 @@ TEST_F(HotkeysTest, PlayPauseFollowsThePlayState) {
         LONG State;
         int Queries;
         Commands Posted;
-    } rows[] = {{0, 1, {{kPlay, 0}}}, {1, 2, {{kPause, 0}}}, {2, 3, {{kPlay, 0}}}, {3, 4, {{kPlay, 0}}}, {7, 4, {}}};
+    } rows[] = {
+        {0, 1, {{kPlay, 0}}}, {1, 2, {{kPause, 0}}}, {2, 3, {{kPlay, 0}}}, {3, 4, {{kPlay, 0}}}, {7, 4, {}}};
     for (const auto& row : rows) {
         Player->SetPlayState(row.State);
         const int queriesBefore = Player->PlayStateQueries();
@@ -194,8 +196,8 @@ public:
     HotkeyHolder(UINT modifiers, UINT key) {
         const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, kReadyEvent);
         const std::string exe = TestDirectory() + "corvel_hotkey_holder.exe";
-        std::string commandLine = "\"" + exe + "\" " + std::to_string(modifiers) + " " + std::to_string(key) +
-                                  " " + kReadyEvent;
+        std::string commandLine =
+            "\"" + exe + "\" " + std::to_string(modifiers) + " " + std::to_string(key) + " " + kReadyEvent;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -239,7 +241,8 @@ TEST_F(HotkeysTest, KeyHeldByAnotherProgramLeavesATrailLine) {
     ASSERT_TRUE(holder.Ready);
     DebugTrail trail;
     StartCorvel();
-    EXPECT_TRUE(trail.WaitForLine("corvel: hot key \"NextBtn Hotkey\" not registered: another program holds it"));
+    EXPECT_TRUE(
+        trail.WaitForLine("corvel: hot key \"NextBtn Hotkey\" not registered: another program holds it"));
 }
 
 TEST_F(HotkeysTest, SongTitlesAreAppended) {
@@ -296,7 +299,8 @@ TEST_F(OldSystemTest, OldSystemIsRefused) {
     const HWND box = corvel.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(TextOf(box), kAppTitle);
-    EXPECT_EQ(MessageBoxText(box), "Corvel Win2K/XP Edition is not compatible with earlier operating systems.");
+    EXPECT_EQ(MessageBoxText(box),
+              "Corvel Win2K/XP Edition is not compatible with earlier operating systems.");
     EXPECT_EQ(corvel.MainWindow(), nullptr);
     // No hot key exists: the combination is free for anyone.
     EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_SHIFT, VK_F1));

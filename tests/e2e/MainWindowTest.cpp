@@ -54,8 +54,7 @@ HWND StatusLabel(HWND window) {
 
 bool IsAbove(HWND upper, HWND lower) {
     for (HWND next = GetWindow(upper, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT))
-        if (next == lower)
-            return true;
+        if (next == lower) return true;
     return false;
 }
 
@@ -134,8 +133,7 @@ bool NotifyAsCorvel(HWND window, DWORD message, const char* tip = nullptr) {
 // The tray menu's "&Show", chosen with the keyboard once the menu is open.
 bool ChooseShow(const CorvelProcess& corvel) {
     PostTrayEvent(corvel.MainWindow(), WM_RBUTTONDOWN);
-    if (!WaitFor([&] { return corvel.MenuOpen(); }))
-        return false;
+    if (!WaitFor([&] { return corvel.MenuOpen(); })) return false;
     PressKey('S');
     return WaitFor([&] { return !corvel.MenuOpen(); });
 }
@@ -152,8 +150,7 @@ std::vector<COLORREF> Pixels(HDC source, int x, int y, int width, int height) {
     GdiFlush();
     std::vector<COLORREF> pixels(static_cast<const DWORD*>(bits),
                                  static_cast<const DWORD*>(bits) + width * height);
-    for (COLORREF& pixel : pixels)
-        pixel &= 0xFFFFFF;
+    for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -185,8 +182,7 @@ SmallIcon DrawSmall(HICON icon) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     small.Colour = drawn[0];
-    for (size_t i = 0; i < drawn[0].size(); ++i)
-        small.Opaque.push_back(drawn[0][i] == drawn[1][i]);
+    for (size_t i = 0; i < drawn[0].size(); ++i) small.Opaque.push_back(drawn[0][i] == drawn[1][i]);
     return small;
 }
 
@@ -200,13 +196,11 @@ std::vector<SmallIcon> ProgramIcons() {
     for (const int size : {small, 0}) {
         const auto icon = static_cast<HICON>(
             LoadImageA(exe, MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE));
-        if (!icon)
-            continue;
+        if (!icon) continue;
         icons.push_back(DrawSmall(icon));
         DestroyIcon(icon);
     }
-    if (exe)
-        FreeLibrary(exe);
+    if (exe) FreeLibrary(exe);
     return icons;
 }
 
@@ -227,8 +221,7 @@ bool ScreenShowsIcon(const RECT& area, const std::vector<SmallIcon>& icons) {
     for (const SmallIcon& icon : icons) {
         for (int top = 0; top + icon.Size <= height; ++top)
             for (int left = 0; left + icon.Size <= width; ++left)
-                if (Matches(shown, width, left, top, icon))
-                    return true;
+                if (Matches(shown, width, left, top, icon)) return true;
     }
     return false;
 }
@@ -238,8 +231,7 @@ bool HotkeyReaches(const StandInPlayer& player, UINT key, WPARAM command) {
     const size_t before = player.Commands().size();
     for (int attempt = 0; attempt < 10; ++attempt) {
         PressKey(VK_SHIFT, key);
-        if (player.WaitForCommand(command, before, 1000))
-            return true;
+        if (player.WaitForCommand(command, before, 1000)) return true;
     }
     return false;
 }

@@ -110,7 +110,8 @@ TEST_F(TrayMenuTest, RunOnStartupWritesAndRemovesTheRunEntry) {
 
 TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {
     // Seen through the click: a checked item turns to "False", an unchecked one to "True".
-    const std::pair<const char*, const char*> cases[] = {{"True", "False"}, {"False", "True"}, {"true", "True"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"True", "False"}, {"False", "True"}, {"true", "True"}};
     for (const auto& [stored, afterClick] : cases) {
         WriteSetting(stored);
         StartCorvel();

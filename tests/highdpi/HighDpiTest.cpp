@@ -1,5 +1,5 @@
-// The real corvel.exe at the display scalings of today's screens. Run in a Wine prefix of their own: each test
-// sets the prefix's LogPixels, which Wine reads as corvel starts, so the other tests keep 96 dpi.
+// The real corvel.exe at the display scalings of today's screens. Run in a Wine prefix of their own: each
+// test sets the prefix's LogPixels, which Wine reads as corvel starts, so the other tests keep 96 dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -115,7 +115,8 @@ protected:
     void SetUp() override {
         Win::Application::DeclareDpiAware();  // the test sees the screen's own pixels, as corvel does
         SetLogPixels(static_cast<DWORD>(GetParam()));
-        ASSERT_TRUE(WaitFor([] { return CountTips(kTip) == 0; }, 15000)) << "a previous corvel's icon lingers";
+        ASSERT_TRUE(WaitFor([] { return CountTips(kTip) == 0; }, 15000))
+            << "a previous corvel's icon lingers";
         Corvel = std::make_unique<CorvelProcess>();
         ASSERT_TRUE(Corvel->WaitReady(kStartMs));
         Window = Corvel->MainWindow();

@@ -64,7 +64,8 @@ std::string ShortcutTarget(const std::string& link) {
         IPersistFile* file = nullptr;
         if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
             std::wstring wide(link.begin(), link.end());
-            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) shellLink->GetPath(target, MAX_PATH, nullptr, 0);
+            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ)))
+                shellLink->GetPath(target, MAX_PATH, nullptr, 0);
             file->Release();
         }
         shellLink->Release();
@@ -90,7 +91,8 @@ int UninstallEntriesNamed(const std::string& displayName) {
     int count = 0;
     char name[256];
     DWORD size = sizeof name;
-    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i) {
         count += ReadMachineValue((uninstall + "\\" + name).c_str(), "DisplayName") == displayName;
         size = sizeof name;
     }
@@ -134,8 +136,9 @@ VersionInfo ReadVersionInfo(const std::string& exe) {
                    ? std::string(value)
                    : std::string();
     };
-    return {std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
-                "." + std::to_string(HIWORD(fixed->dwFileVersionLS)),
+    return {std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                std::to_string(HIWORD(fixed->dwFileVersionLS)),
             text("ProductName"), text("CompanyName")};
 }
 
@@ -149,8 +152,9 @@ std::vector<HANDLE> ChildProcesses(DWORD parentId) {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
         if (entry.th32ParentProcessID != parentId) continue;
-        const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION |
-                                               PROCESS_VM_READ, FALSE, entry.th32ProcessID);
+        const HANDLE process =
+            OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                        entry.th32ProcessID);
         char image[MAX_PATH] = {};
         if (process && GetModuleFileNameExA(process, nullptr, image, MAX_PATH) &&
             _strnicmp(image, windows, lstrlenA(windows)) != 0)
@@ -162,7 +166,8 @@ std::vector<HANDLE> ChildProcesses(DWORD parentId) {
     return children;
 }
 
-// Waits for the process, or ends it after the timeout; its exit code, or STILL_ACTIVE when it had to be ended.
+// Waits for the process, or ends it after the timeout; its exit code, or STILL_ACTIVE when it had to be
+// ended.
 DWORD WaitForEnd(HANDLE process) {
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(process, kInstallerTimeoutMs) == WAIT_OBJECT_0)
@@ -180,7 +185,8 @@ DWORD RunToEnd(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
         return GetLastError();
     CloseHandle(info.hThread);
     DWORD code = WaitForEnd(info.hProcess);
@@ -219,9 +225,11 @@ protected:
         RemoveTraces();
     }
     // /D= comes last and unquoted, spaces and all; without a folder, setup takes the one it proposes.
-    static void Install(const std::string& setup = SetupExe(), const char* folder = kInstallDir,
+    static void Install(const std::string& setup = SetupExe(),
+                        const char* folder = kInstallDir,
                         const std::string& options = "") {
-        ASSERT_EQ(RunToEnd("\"" + setup + "\" /S" + options + (folder ? std::string(" /D=") + folder : "")), 0u);
+        ASSERT_EQ(RunToEnd("\"" + setup + "\" /S" + options + (folder ? std::string(" /D=") + folder : "")),
+                  0u);
     }
     void StartInstalled(const char* folder = kInstallDir) {
         Corvel = std::make_unique<CorvelProcess>("", Installed("corvel.exe", folder));
@@ -238,7 +246,8 @@ protected:
 
 TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Install());
-    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"}) EXPECT_TRUE(Exists(Installed(name))) << name;
+    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+        EXPECT_TRUE(Exists(Installed(name))) << name;
     EXPECT_STRCASEEQ(ShortcutTarget(Shortcut()).c_str(), Installed("corvel.exe").c_str());
 
     const VersionInfo program = ReadVersionInfo(Installed("corvel.exe"));

@@ -66,8 +66,8 @@ CorvelProcess::CorvelProcess(const std::string& arguments, const std::string& ex
     if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &Info))
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &Info))
         Info = {};
 }
 
@@ -103,10 +103,12 @@ bool CorvelProcess::WaitForExit(DWORD timeoutMs) const {
 HWND CorvelProcess::WaitForMessageBox(DWORD timeoutMs) const {
     HWND box = nullptr;
     // A box counts once it shows: its title and text are set while it initialises.
-    WaitFor([&] {
-        box = FindProcessWindow(Id(), kDialogClass);
-        return box && IsWindowVisible(box);
-    }, timeoutMs);
+    WaitFor(
+        [&] {
+            box = FindProcessWindow(Id(), kDialogClass);
+            return box && IsWindowVisible(box);
+        },
+        timeoutMs);
     return box;
 }
 
@@ -170,7 +172,8 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name) 
 std::optional<DWORD> LogPixels() {
     DWORD dpi = 0, size = sizeof dpi, type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
     const LONG read = RegQueryValueExA(key, kLogPixels, nullptr, &type, reinterpret_cast<BYTE*>(&dpi), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
@@ -199,10 +202,12 @@ void ClearRunOnStartup() {
 }
 
 bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs) {
-    const bool armed = WaitFor([&] {
-        PressKey(VK_SHIFT, VK_F2);
-        return player.WaitForCommand(kStop, 0, 200);
-    }, timeoutMs);
+    const bool armed = WaitFor(
+        [&] {
+            PressKey(VK_SHIFT, VK_F2);
+            return player.WaitForCommand(kStop, 0, 200);
+        },
+        timeoutMs);
     // Keys are handled in the order pressed: once a later key's command is in, no earlier Stop is on its way.
     const size_t before = player.Commands().size();
     PressKey(VK_SHIFT, VK_F4);

@@ -9,7 +9,8 @@
 
 class StandInPlayer;
 
-// One run of the real corvel.exe, started beside the test executable (or from exe) and ended by the destructor.
+// One run of the real corvel.exe, started beside the test executable (or from exe) and ended by the
+// destructor.
 class CorvelProcess {
 public:
     explicit CorvelProcess(const std::string& arguments = "", const std::string& exe = "");
@@ -22,13 +23,13 @@ public:
     bool Running() const;
     bool WaitReady(DWORD timeoutMs = 10000) const;  // main window up and the message loop idle
     bool WaitForExit(DWORD timeoutMs = 10000) const;
-    HWND MainWindow() const;                         // its top-level main window, or none
+    HWND MainWindow() const;  // its top-level main window, or none
     HWND WaitForMessageBox(DWORD timeoutMs = 10000) const;
-    DWORD ExitCode() const;                          // STILL_ACTIVE while it runs
-    HWND ShownMenu() const;                          // its tray pop-up menu while it shows, else none
+    DWORD ExitCode() const;  // STILL_ACTIVE while it runs
+    HWND ShownMenu() const;  // its tray pop-up menu while it shows, else none
     bool MenuOpen() const { return ShownMenu() != nullptr; }
-    bool OpenTrayMenu() const;                       // as a right-button press on the icon does
-    bool ChooseRunOnStartup() const;                 // through the tray menu, with the keyboard
+    bool OpenTrayMenu() const;        // as a right-button press on the icon does
+    bool ChooseRunOnStartup() const;  // through the tray menu, with the keyboard
 
 private:
     PROCESS_INFORMATION Info = {};

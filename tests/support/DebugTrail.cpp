@@ -13,7 +13,8 @@ constexpr DWORD kBufferSize = 4096;  // what writers fill at most
 DebugTrail::DebugTrail() {
     InitializeCriticalSection(&Lock);
     Mutex = CreateMutexA(nullptr, FALSE, "DBWinMutex");  // writers take turns with it
-    Mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, "DBWIN_BUFFER");
+    Mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, "DBWIN_BUFFER");
     Buffer = static_cast<const char*>(MapViewOfFile(Mapping, FILE_MAP_READ, 0, 0, 0));
     BufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
     DataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
@@ -60,9 +61,11 @@ std::vector<std::string> DebugTrail::Lines() const {
 }
 
 bool DebugTrail::WaitForLine(const std::string& text, DWORD timeoutMs) const {
-    return WaitFor([&] {
-        for (const std::string& line : Lines())
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }, timeoutMs);
+    return WaitFor(
+        [&] {
+            for (const std::string& line : Lines())
+                if (line.find(text) != std::string::npos) return true;
+            return false;
+        },
+        timeoutMs);
 }

@@ -45,7 +45,8 @@ std::vector<PeImport> ReadImports(const Image& image, const IMAGE_DATA_DIRECTORY
         const auto* descriptor = image.At<IMAGE_IMPORT_DESCRIPTOR>(at);
         if (!descriptor || descriptor->Name == 0) break;
         const std::string dll = image.Text(image.FromRva(descriptor->Name));
-        const DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
+        const DWORD thunks =
+            descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
         for (size_t thunk = image.FromRva(thunks);; thunk += sizeof(DWORD)) {
             const auto* entry = image.At<DWORD>(thunk);
             if (!entry || *entry == 0) break;
@@ -73,8 +74,8 @@ PeFile ReadPeFile(const std::string& path) {
     pe.TimeDateStamp = nt->FileHeader.TimeDateStamp;
     if (pe.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return pe;
 
-    const size_t sections = dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-                            nt->FileHeader.SizeOfOptionalHeader;
+    const size_t sections =
+        dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader;
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
         const auto* section = image.At<IMAGE_SECTION_HEADER>(sections + i * sizeof(IMAGE_SECTION_HEADER));
         if (!section) return pe;

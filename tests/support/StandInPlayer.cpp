@@ -186,10 +186,12 @@ int StandInPlayer::PlayStateQueries() const {
 
 bool StandInPlayer::WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const {
     constexpr DWORD kPollMs = 5;  // often: the benchmark times the commands' arrival
-    return WaitFor([&] {
-        Guard guard(Lock);
-        return condition();
-    }, timeoutMs, kPollMs);
+    return WaitFor(
+        [&] {
+            Guard guard(Lock);
+            return condition();
+        },
+        timeoutMs, kPollMs);
 }
 
 bool StandInPlayer::WaitForCommands(size_t count, DWORD timeoutMs) const {
@@ -197,11 +199,13 @@ bool StandInPlayer::WaitForCommands(size_t count, DWORD timeoutMs) const {
 }
 
 bool StandInPlayer::WaitForCommand(WPARAM command, size_t from, DWORD timeoutMs) const {
-    return WaitUntilReceived([&] {
-        for (size_t i = from; i < Received.size(); ++i)
-            if (Received[i].first == command) return true;
-        return false;
-    }, timeoutMs);
+    return WaitUntilReceived(
+        [&] {
+            for (size_t i = from; i < Received.size(); ++i)
+                if (Received[i].first == command) return true;
+            return false;
+        },
+        timeoutMs);
 }
 
 std::string PlayerCommandName(WPARAM command) {

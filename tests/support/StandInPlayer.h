@@ -26,7 +26,7 @@ public:
     void Resume();
 
     std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
-    void Clear();  // forgets the commands and queries received so far
+    void Clear();                  // forgets the commands and queries received so far
     int PlayStateQueries() const;  // received so far, answered or not
     // Waits until at least count commands arrived; false after timeoutMs.
     bool WaitForCommands(size_t count, DWORD timeoutMs = 5000) const;

@@ -8,5 +8,6 @@ bool WaitUntil(DWORD timeoutMs, DWORD pollMs, bool (*condition)(void*), void* co
 
 template <typename Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 5000, DWORD pollMs = 20) {
-    return WaitUntil(timeoutMs, pollMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
+    return WaitUntil(
+        timeoutMs, pollMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
 }

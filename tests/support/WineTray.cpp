@@ -26,7 +26,8 @@ HWND TrayWindow() {
 int TrayIconCount() {
     const HWND tray = TrayWindow();
     int count = 0;
-    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT)) ++count;
+    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
+        ++count;
     return count;
 }
 
@@ -40,7 +41,8 @@ std::vector<std::string> TrayTips() {
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process) return tips;
     // The tooltip copies into pointers of its own process: the record and the text live there.
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 2 * kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    auto* remote =
+        static_cast<char*>(VirtualAllocEx(process, nullptr, 2 * kTextSize, MEM_COMMIT, PAGE_READWRITE));
     const auto count = static_cast<int>(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0));
     for (int i = 0; remote && i < count; ++i) {
         TTTOOLINFOA info = {};

@@ -15,8 +15,15 @@
 #define FPE_INTDIV 1
 
 /* i386 Linux: the x86 trap numbers, and where the ucontext keeps them (gregs[12] and gregs[13]). */
-enum { kTrapDivide = 0, kTrapDebug = 1, kTrapBreakpoint = 3, kTrapInvalidOpcode = 6, kTrapProtection = 13,
-       kTrapPageFault = 14, kTrapFloatingPoint = 16 };
+enum {
+    kTrapDivide = 0,
+    kTrapDebug = 1,
+    kTrapBreakpoint = 3,
+    kTrapInvalidOpcode = 6,
+    kTrapProtection = 13,
+    kTrapPageFault = 14,
+    kTrapFloatingPoint = 16
+};
 enum { kGregsOffset = 20, kTrapNo = 12, kErr = 13 };
 
 typedef void (*Handler)(int, void*, void*);
@@ -34,11 +41,16 @@ static Handler wrapped[32];
 
 static int TrapNumber(int sig, int code) {
     switch (sig) {
-    case SIGSEGV: return code == SI_KERNEL ? kTrapProtection : kTrapPageFault;
-    case SIGBUS: return kTrapProtection;
-    case SIGILL: return kTrapInvalidOpcode;
-    case SIGFPE: return code == FPE_INTDIV ? kTrapDivide : kTrapFloatingPoint;
-    default: return code == TRAP_BRKPT ? kTrapBreakpoint : kTrapDebug;
+        case SIGSEGV:
+            return code == SI_KERNEL ? kTrapProtection : kTrapPageFault;
+        case SIGBUS:
+            return kTrapProtection;
+        case SIGILL:
+            return kTrapInvalidOpcode;
+        case SIGFPE:
+            return code == FPE_INTDIV ? kTrapDivide : kTrapFloatingPoint;
+        default:
+            return code == TRAP_BRKPT ? kTrapBreakpoint : kTrapDebug;
     }
 }
 
