@@ -363,9 +363,11 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconBringsTheWindowToTheFront) {
     StandInPlayer cover("Cover", "CorvelTestCover");
     RECT frame = {};
     GetWindowRect(window, &frame);
+    // Wine may still be ordering corvel's window after its last activation: laid over until it stays.
     const auto coverUp = [&] {
         SetWindowPos(cover.Hwnd(), HWND_TOP, frame.left - 20, frame.top - 20, frame.right - frame.left + 40,
                      frame.bottom - frame.top + 40, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        return IsAbove(cover.Hwnd(), window);
     };
     const auto inFront = [&] {
         return ShownNormal(window) && !IsTopmost(window) && IsAbove(window, cover.Hwnd());
@@ -373,13 +375,11 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconBringsTheWindowToTheFront) {
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }));
-    coverUp();
-    ASSERT_TRUE(IsAbove(cover.Hwnd(), window));
+    ASSERT_TRUE(WaitFor(coverUp));
     PostTrayEvent(window, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor(inFront)) << "from hidden";
 
-    coverUp();
-    ASSERT_TRUE(IsAbove(cover.Hwnd(), window));
+    ASSERT_TRUE(WaitFor(coverUp));
     PostTrayEvent(window, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor(inFront)) << "from behind another window";
     Sleep(300);
