@@ -39,16 +39,17 @@ std::optional<bool> StoredSetting() {
 }
 
 bool Apply(bool bEnabled) {
+    const std::wstring key = kSettingsKey, value = kSettingValue;  // once for all the calls below
     int missing = 0;
-    const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
-    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled))) return false;
+    const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, key, value, missing);
+    if (!Access.Save(HKEY_LOCAL_MACHINE, key, value, BoolToText(bEnabled))) return false;
     if (WriteRunEntry(bEnabled)) return true;
     // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
     const DWORD error = GetLastError();
     if (missing)
-        Access.Delete(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue);
+        Access.Delete(HKEY_LOCAL_MACHINE, key, value);
     else
-        Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, previous);
+        Access.Save(HKEY_LOCAL_MACHINE, key, value, previous);
     SetLastError(error);
     return false;
 }
@@ -61,7 +62,13 @@ bool Toggle(bool bChecked) {
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
     std::wstring folder(directory);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return L"\"" + Win::Application::LCase(folder) + std::wstring(exeName) + L".exe\" " + kStartupSwitch;
+    // Appended piece by piece: each std::wstring operator+ would bring code of its own.
+    std::wstring command = L"\"";
+    command += Win::Application::LCase(folder);
+    command += exeName;
+    command += L".exe\" ";
+    command += kStartupSwitch;
+    return command;
 }
 
 }  // namespace RunOnStartup
