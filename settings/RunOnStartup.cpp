@@ -11,10 +11,11 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
 const wchar_t kRunValue[] = L"Corvel";
 
 bool WriteRunEntry(bool bEnabled) {
-    if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+    const std::wstring key = kRunKey, value = kRunValue;  // once for either call
+    if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, key, value);
     const std::wstring command =
         RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
-    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
+    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, key, value, command);
 }
 
 }  // namespace
