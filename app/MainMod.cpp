@@ -1,6 +1,5 @@
 #include "app/MainMod.h"
 
-#include <deque>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -25,11 +24,17 @@ constexpr char kAnswerMissing[] = "Corvel: the player gave no play state in 10 s
 // message loop goes on and later keys wait here, so that they reach the player after the play/pause command.
 using Command = LONG (*)();
 constexpr Command kPlayPause = nullptr;  // decided from the player's answers when its turn comes
-std::deque<Command> Pending;
-size_t Compared = 0;         // answers that the front Shift+F1 has compared
-std::optional<LONG> Answer;  // its latest answer, not yet compared
-bool Awaiting = false;       // its query is out
-ULONG_PTR QueryNumber = 0;   // a late answer to a query given up carries an older number
+// A list of its own: std::deque's code, and the block it takes at start-up, would cost the program 1 KB.
+struct PendingKey {
+    Command Key;
+    PendingKey* Next;
+};
+PendingKey* Pending = nullptr;       // the front
+PendingKey** PendingEnd = &Pending;  // where the next key goes
+size_t Compared = 0;                 // answers that the front Shift+F1 has compared
+std::optional<LONG> Answer;          // its latest answer, not yet compared
+bool Awaiting = false;               // its query is out
+ULONG_PTR QueryNumber = 0;           // a late answer to a query given up carries an older number
 HWND AskedPlayer = nullptr;
 UINT_PTR AnswerTimer = 0;
 HWND SilentPlayer = nullptr;  // owes an answer past the limit: asking it again would hold the keys up anew
@@ -37,9 +42,16 @@ bool Draining = false;
 
 void Drain() noexcept;
 
+void PopFront() {
+    PendingKey* const front = Pending;
+    Pending = front->Next;
+    if (!Pending) PendingEnd = &Pending;
+    delete front;
+}
+
 // The front Shift+F1 gets no command; the later keys go on.
 void DropPlayPause() {
-    Pending.pop_front();
+    PopFront();
     Compared = 0;
     OutputDebugStringA(kAnswerMissing);
 }
@@ -81,10 +93,10 @@ void Ask() {
 void Drain() noexcept {
     if (Draining) return;  // an answer that came inside the send: the loop below takes it
     Draining = true;
-    while (!Pending.empty() && !Awaiting) {
-        const Command command = Pending.front();
+    while (Pending && !Awaiting) {
+        const Command command = Pending->Key;
         if (command != kPlayPause) {
-            Pending.pop_front();
+            PopFront();
             command();
             continue;
         }
@@ -95,7 +107,7 @@ void Drain() noexcept {
         const MainMod::PlayPauseAction action = MainMod::DecidePlayPause(Compared++, *Answer);
         Answer.reset();
         if (action == MainMod::PlayPauseAction::AskAgain) continue;
-        Pending.pop_front();
+        PopFront();
         Compared = 0;
         if (action == MainMod::PlayPauseAction::Play) WinampMod::WinampPlay();
         if (action == MainMod::PlayPauseAction::Pause) WinampMod::WinampPause();
@@ -104,7 +116,8 @@ void Drain() noexcept {
 }
 
 void InOrder(Command command) {
-    Pending.push_back(command);
+    *PendingEnd = new PendingKey{command, nullptr};
+    PendingEnd = &(*PendingEnd)->Next;
     Drain();
 }
 

@@ -313,6 +313,22 @@ TEST_F(SystrayIconTest, SubscriberMayChangeTheIconWhileRaised) {
     EXPECT_EQ(seam.Calls.size(), 1u);  // hidden: the write was only stored
 }
 
+TEST_F(SystrayIconTest, SubscriberMaySubscribeWhileRaised) {
+    ShellSeam seam;
+    SystrayIcon icon;
+    Initialize(icon);
+    int first = 0;
+    int later = 0;
+    icon.SubscribeNIError([&](LONG) {
+        ++first;
+        for (int i = 0; i < 32; ++i) icon.SubscribeNIError([&](LONG) { ++later; });  // moves the first
+    });
+    seam.FailWith = kError;
+    icon.ShowIcon();
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(later, 0) << "the later ones come with the next failure";
+}
+
 TEST_F(SystrayIconTest, DestructionHidesOnlyAShownIcon) {
     for (const bool shown : {true, false}) {
         ShellSeam seam;
