@@ -18,7 +18,6 @@ constexpr wchar_t kAlreadyRunning[] = L" is already running.";
 constexpr wchar_t kNotCompatible[] = L" is not compatible with earlier operating systems.";
 
 constexpr UINT kAnswerTimeoutMs = 10000;  // the longest a silent player holds the later keys up
-constexpr char kAnswerMissing[] = "Corvel: the player gave no play state in 10 seconds; Shift+F1 dropped\n";
 
 // Keys for the player, in the order pressed. While the Shift+F1 at the front awaits the player's answer, the
 // message loop goes on and later keys wait here, so that they reach the player after the play/pause command.
@@ -53,7 +52,8 @@ void PopFront() {
 void DropPlayPause() {
     PopFront();
     Compared = 0;
-    OutputDebugStringA(kAnswerMissing);
+    Win::Application::Trace("the player gave no play state in %u seconds; Shift+F1 dropped",
+                            kAnswerTimeoutMs / 1000);
 }
 
 void CALLBACK Answered(HWND player, UINT, ULONG_PTR query, LRESULT answer) {

@@ -156,6 +156,7 @@ TEST_F(HotkeysTest, SlowPlayerGetsEveryKeyInOrder) {
 
 TEST_F(HotkeysTest, PlayerSilentPastTheLimitLosesOnlyThePlayPause) {
     StartCorvel("-startup");
+    DebugTrail trail;
     Player->SetPlayState(1);
     Player->SetAnswerDelay(12000);
     PressKey(VK_SHIFT, VK_F1);
@@ -167,6 +168,7 @@ TEST_F(HotkeysTest, PlayerSilentPastTheLimitLosesOnlyThePlayPause) {
     PostMessageA(window, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(Player->WaitForCommand(kStop, 0, 30000));
+    EXPECT_TRUE(trail.WaitForLine(": the player gave no play state in 10 seconds; Shift+F1 dropped"));
     // Its late answer brings nothing, and it is asked again: a command the answer caused would come first.
     Player->SetAnswerDelay(0);
     PressKey(VK_SHIFT, VK_F1);
