@@ -8,6 +8,6 @@ bool WaitUntil(DWORD timeoutMs, DWORD pollMs, bool (*condition)(void*), void* co
 
 template <typename Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 5000, DWORD pollMs = 20) {
-    return WaitUntil(
-        timeoutMs, pollMs, [](void* c) { return (*static_cast<Condition*>(c))(); }, &condition);
+    const auto holds = [](void* c) { return (*static_cast<Condition*>(c))(); };
+    return WaitUntil(timeoutMs, pollMs, holds, &condition);
 }

@@ -6,40 +6,29 @@
 
 namespace {
 
-constexpr char kTrayClass[] = "__winex11_standalone_tray";
+// Wine 8: a stand-alone tray window, whose tooltip it owns itself. Wine 10: the taskbar's own window, where
+// each icon owns the tooltip that holds its tip.
+constexpr char kStandaloneTrayClass[] = "__winex11_standalone_tray";
+constexpr char kTaskbarClass[] = "Shell_TrayWnd";
 constexpr char kTooltipClass[] = "tooltips_class32";
 constexpr size_t kTextSize = 1024;
 
-HWND TrayTooltip(HWND tray) {
-    for (HWND tip = FindWindowExA(nullptr, nullptr, kTooltipClass, nullptr); tip;
-         tip = FindWindowExA(nullptr, tip, kTooltipClass, nullptr))
-        if (GetWindow(tip, GW_OWNER) == tray) return tip;
-    return nullptr;
+std::vector<HWND> TrayTooltips(HWND tray) {
+    std::vector<HWND> tooltips;
+    for (HWND tip = FindWindowExA(nullptr, nullptr, kTooltipClass, nullptr); tray && tip;
+         tip = FindWindowExA(nullptr, tip, kTooltipClass, nullptr)) {
+        const HWND owner = GetWindow(tip, GW_OWNER);
+        if (owner && (owner == tray || IsChild(tray, owner))) tooltips.push_back(tip);
+    }
+    return tooltips;
 }
 
-}  // namespace
-
-HWND TrayWindow() {
-    return FindWindowA(kTrayClass, nullptr);
-}
-
-int TrayIconCount() {
-    const HWND tray = TrayWindow();
-    int count = 0;
-    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
-        ++count;
-    return count;
-}
-
-std::vector<std::string> TrayTips() {
-    std::vector<std::string> tips;
-    const HWND tooltip = TrayTooltip(TrayWindow());
-    if (!tooltip) return tips;
+void AppendTips(HWND tooltip, std::vector<std::string>& tips) {
     DWORD processId = 0;
     GetWindowThreadProcessId(tooltip, &processId);
     const HANDLE process =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (!process) return tips;
+    if (!process) return;
     // The tooltip copies into pointers of its own process: the record and the text live there.
     auto* remote =
         static_cast<char*>(VirtualAllocEx(process, nullptr, 2 * kTextSize, MEM_COMMIT, PAGE_READWRITE));
@@ -58,5 +47,26 @@ std::vector<std::string> TrayTips() {
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
+}
+
+}  // namespace
+
+HWND TrayWindow() {
+    // Wine 8 keeps a hidden, empty taskbar window beside its stand-alone tray: the stand-alone one first.
+    if (const HWND standalone = FindWindowA(kStandaloneTrayClass, nullptr)) return standalone;
+    return FindWindowA(kTaskbarClass, nullptr);
+}
+
+int TrayIconCount() {
+    const HWND tray = TrayWindow();
+    int count = 0;
+    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
+        ++count;
+    return count;
+}
+
+std::vector<std::string> TrayTips() {
+    std::vector<std::string> tips;
+    for (const HWND tooltip : TrayTooltips(TrayWindow())) AppendTips(tooltip, tips);
     return tips;
 }

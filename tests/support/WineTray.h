@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// Wine's stand-alone notification area: one child window per icon, and a tooltip control that holds
-// every icon's tip. Read from outside, as the test sees the desktop.
-HWND TrayWindow();                    // the tray window itself, or none
+// Wine's notification area, read from outside as the test sees the desktop: a window of the shell's with one
+// child window per icon, and tooltip controls that hold the icons' tips. Wine 8 shows it in a stand-alone
+// tray window of its own, Wine 10 in the shell's taskbar window; both are found.
+HWND TrayWindow();                    // the window that shows the icons, or none
 int TrayIconCount();                  // 0 when there is no tray window at all
 std::vector<std::string> TrayTips();  // the tip of each icon, read from the tray's tooltip control
