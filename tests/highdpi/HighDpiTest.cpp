@@ -145,7 +145,9 @@ TEST_P(HighDpiTest, MouseOverTheWindowNeverActsAsTheTray) {
     RECT frame = {}, overlap = {}, coverFrame = {};
     GetWindowRect(Window, &frame);
     GetWindowRect(cover.Hwnd(), &coverFrame);
-    ASSERT_FALSE(IntersectRect(&overlap, &frame, &coverFrame)) << "the pointer must meet corvel only";
+    ASSERT_FALSE(IntersectRect(&overlap, &frame, &coverFrame))
+        << "the pointer must meet corvel only: corvel at " << frame.left << "," << frame.top << ", the cover to "
+        << coverFrame.right << "," << coverFrame.bottom;
     ASSERT_TRUE(IsAbove(cover.Hwnd(), Window));
     const auto untouched = [&] {
         RECT now = {};
