@@ -146,8 +146,8 @@ TEST_P(HighDpiTest, MouseOverTheWindowNeverActsAsTheTray) {
     GetWindowRect(Window, &frame);
     GetWindowRect(cover.Hwnd(), &coverFrame);
     ASSERT_FALSE(IntersectRect(&overlap, &frame, &coverFrame))
-        << "the pointer must meet corvel only: corvel at " << frame.left << "," << frame.top << ", the cover to "
-        << coverFrame.right << "," << coverFrame.bottom;
+        << "the pointer must meet corvel only: corvel at " << frame.left << "," << frame.top
+        << ", the cover to " << coverFrame.right << "," << coverFrame.bottom;
     ASSERT_TRUE(IsAbove(cover.Hwnd(), Window));
     const auto untouched = [&] {
         RECT now = {};
