@@ -169,17 +169,6 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name) 
     return std::string(data);
 }
 
-std::optional<DWORD> LogPixels() {
-    DWORD dpi = 0, size = sizeof dpi, type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    const LONG read = RegQueryValueExA(key, kLogPixels, nullptr, &type, reinterpret_cast<BYTE*>(&dpi), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
-    return dpi;
-}
-
 void SetLogPixels(std::optional<DWORD> dpi) {
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, kDesktopKey, &key) != ERROR_SUCCESS) return;

@@ -42,7 +42,6 @@ std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
 std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
 // The display scaling of programs started from now on in this prefix: Wine reads it as each one starts.
-std::optional<DWORD> LogPixels();
 void SetLogPixels(std::optional<DWORD> dpi);  // none removes the value: 96 dpi
 void ClearRunOnStartup();  // the program's settings key and Run entry, as on a machine that never had them
 
