@@ -19,6 +19,7 @@ public:
     CorvelProcess& operator=(const CorvelProcess&) = delete;
 
     DWORD Id() const { return Info.dwProcessId; }
+    HANDLE Handle() const { return Info.hProcess; }
     bool Started() const { return Info.hProcess != nullptr; }
     bool Running() const;
     bool WaitReady(DWORD timeoutMs = 10000) const;  // main window up and the message loop idle

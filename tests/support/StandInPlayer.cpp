@@ -43,6 +43,7 @@ StandInPlayer::StandInPlayer(const std::string& title, const char* className)
     : Title(title), ClassName(className) {
     InitializeCriticalSection(&Lock);
     ReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ArrivedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HungEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ResumeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
@@ -57,6 +58,7 @@ StandInPlayer::~StandInPlayer() {
     CloseHandle(ResumeEvent);
     CloseHandle(HungEvent);
     CloseHandle(ReadyEvent);
+    CloseHandle(ArrivedEvent);
     DeleteCriticalSection(&Lock);
 }
 
@@ -94,8 +96,14 @@ void StandInPlayer::Pump() {
 LRESULT CALLBACK StandInPlayer::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<StandInPlayer*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (self && uMsg == WM_COMMAND) {
-        Guard guard(self->Lock);
-        self->Received.emplace_back(wParam, lParam);
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);  // first: the benchmark times the command's arrival
+        {
+            Guard guard(self->Lock);
+            self->Received.emplace_back(wParam, lParam);
+            self->ReceivedAt.push_back(now.QuadPart);
+        }
+        SetEvent(self->ArrivedEvent);
         InvalidateRect(hWnd, nullptr, TRUE);
         return 0;
     }
@@ -178,9 +186,20 @@ std::vector<std::pair<WPARAM, LPARAM>> StandInPlayer::Commands() const {
     return Received;
 }
 
+size_t StandInPlayer::CommandCount() const {
+    Guard guard(Lock);
+    return Received.size();
+}
+
+LONGLONG StandInPlayer::CommandTime(size_t index) const {
+    Guard guard(Lock);
+    return ReceivedAt.at(index);
+}
+
 void StandInPlayer::Clear() {
     Guard guard(Lock);
     Received.clear();
+    ReceivedAt.clear();
     Queries = 0;
 }
 
@@ -190,7 +209,7 @@ int StandInPlayer::PlayStateQueries() const {
 }
 
 bool StandInPlayer::WaitUntilReceived(const std::function<bool()>& condition, DWORD timeoutMs) const {
-    constexpr DWORD kPollMs = 5;  // often: the benchmark times the commands' arrival
+    constexpr DWORD kPollMs = 5;  // often: a test waits for its keys' commands one after another
     return WaitFor(
         [&] {
             Guard guard(Lock);

@@ -26,6 +26,11 @@ public:
     void Resume();
 
     std::vector<std::pair<WPARAM, LPARAM>> Commands() const;
+    size_t CommandCount() const;
+    // The performance counter as its window procedure received command index, and an auto-reset event set
+    // after each command, for one waiter that must not poll.
+    LONGLONG CommandTime(size_t index) const;
+    HANDLE CommandEvent() const { return ArrivedEvent; }
     void Clear();                  // forgets the commands and queries received so far
     int PlayStateQueries() const;  // received so far, answered or not
     // Waits until at least count commands arrived; false after timeoutMs.
@@ -45,11 +50,13 @@ private:
     std::string Title;
     const char* ClassName;
     std::vector<std::pair<WPARAM, LPARAM>> Received;
+    std::vector<LONGLONG> ReceivedAt;
     int Queries = 0;
     LONG PlayState = 0;
     DWORD AnswerDelay = 0;
     HWND Window = nullptr;
     HANDLE ReadyEvent = nullptr;
+    HANDLE ArrivedEvent = nullptr;
     HANDLE HungEvent = nullptr;
     HANDLE ResumeEvent = nullptr;
     HANDLE Thread = nullptr;
