@@ -13,6 +13,7 @@
 
 #include "app/ElevationMod.h"
 #include "player/WinampMod.h"
+#include "settings/RunOnStartup.h"
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/StandInPlayer.h"
 
@@ -40,10 +41,16 @@ void WriteMachineValue(const char* path, const char* name, const std::string& te
     RegCloseKey(key);
 }
 
-std::string StartCommand() {
-    std::string folder = TestDirectory();
+std::string StartCommand(std::string folder = TestDirectory()) {
     CharLowerBuffA(folder.data(), static_cast<DWORD>(folder.size()));
     return "\"" + folder + "corvel.exe\" -startup";
+}
+
+// A copy in the folder that the tests' set-up opened to everyone, as Wine shows a folder of mode 0777.
+std::string OpenFolderCopy() {
+    const std::string folder = TestDirectory() + "open-folder\\";
+    const std::string copy = folder + "corvel.exe";
+    return CopyFileA((TestDirectory() + "corvel.exe").c_str(), copy.c_str(), FALSE) ? copy : "";
 }
 
 // The program's two keys, with setting values denied to Everyone as for a user without administrator
@@ -162,13 +169,14 @@ protected:
     void SetUp() override {
         ClearRunOnStartup();
         DeleteFileA(kLog);
+        RemoveDirectoryA(kLog);
     }
     void TearDown() override {
         Corvel.reset();
         SetUp();
     }
-    static DWORD RunStep(const std::string& arguments) {
-        const CorvelProcess step(arguments);
+    static DWORD RunStep(const std::string& arguments, const std::string& exe = "") {
+        const CorvelProcess step(arguments, exe);
         return step.WaitForExit(20000) ? step.ExitCode() : STILL_ACTIVE;
     }
     std::unique_ptr<CorvelProcess> Corvel;
@@ -199,6 +207,39 @@ TEST_F(ElevationTest, StepAloneWritesWhatTheMenuWritesBesideARunningCopy) {
     EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
     EXPECT_FALSE(LogExists());
     EXPECT_TRUE(Corvel->Running());
+}
+
+TEST_F(ElevationTest, CopyThatEveryoneMayChangeGetsNoRunEntryFromTheStepNorTheMenu) {
+    const std::string copy = OpenFolderCopy();
+    ASSERT_NE(copy, "");
+    const std::string earlier = StartCommand(TestDirectory() + "open-folder\\");
+    WriteMachineValue(kRunKey, "Corvel", earlier);
+
+    EXPECT_EQ(RunStep("-elevated startup-on", copy), RunOnStartup::kUnsafeCopy);
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), earlier) << "an entry written before is left alone";
+    EXPECT_EQ(RunStep("-elevated startup-off", copy), 0u);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "turning it off still removes it";
+
+    // The menu, with the right to write the registry, refuses the same way and says why.
+    Corvel = std::make_unique<CorvelProcess>("", copy);
+    ASSERT_TRUE(Corvel->WaitReady());
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    const HWND box = Corvel->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(MessageBoxText(box).find("move it into the Program Files folder"), std::string::npos);
+    PressOk(box);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "False") << "as the step off left it";
+}
+
+// What the step does with a log that is there, or is missing, log_step_trace.sh reads in Wine's trace.
+TEST_F(ElevationTest, LogStepChangesNothingWhereTheNameIsNoPlainFile) {
+    ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));
+    EXPECT_EQ(RunStep("-elevated songlog"), WinampMod::kLogNotAPlainFile);
+    const DWORD attributes = GetFileAttributesA(kLog);
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        << "left as it was";
 }
 
 TEST_F(ElevationTest, LockedRunOnStartupAsksForRightsAndShowsWhatTheRegistryHolds) {

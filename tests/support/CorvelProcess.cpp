@@ -53,6 +53,22 @@ INPUT KeyInput(UINT key, bool up) {
 
 }  // namespace
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : Name(name) {
+    if (GetEnvironmentVariableA(name, nullptr, 0) > 0) Previous = Get(name);
+    SetEnvironmentVariableA(name, value.c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    SetEnvironmentVariableA(Name.c_str(), Previous ? Previous->c_str() : nullptr);
+}
+
+std::string ScopedEnvironment::Get(const char* name) {
+    std::string value(GetEnvironmentVariableA(name, nullptr, 0), '\0');
+    if (value.empty()) return value;
+    value.resize(GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
+}
+
 std::string TestDirectory() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -35,6 +35,20 @@ private:
     PROCESS_INFORMATION Info = {};
 };
 
+// An environment variable of this process, and so of the programs it starts, set while this lives.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    static std::string Get(const char* name);  // empty when unset
+
+private:
+    std::string Name;
+    std::optional<std::string> Previous;
+};
+
 std::string TestDirectory();  // the folder of the running test executable, with a trailing backslash
 HWND FindProcessWindow(DWORD processId, const char* className);
 std::string TextOf(HWND window);  // a caption or a control's text, as GetWindowTextA reads it
