@@ -4,6 +4,7 @@
 
 #include "player/WinampMod.h"
 #include "settings/RunOnStartup.h"
+#include "win/Ansi.h"
 #include "win/Application.h"
 
 namespace {
@@ -11,7 +12,8 @@ namespace {
 using ElevationMod::Step;
 
 constexpr char kStepSwitch[] = "-elevated";
-constexpr char kElevateVerb[] = "runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
+constexpr wchar_t kElevateVerb[] =
+    L"runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
 constexpr UINT kPollIntervalMs = 250;
 
 const struct {
@@ -82,7 +84,7 @@ void LogPendingTitle(DWORD) {
 
 namespace ElevationMod {
 
-StartFn StartElevated = ShellExecuteExA;
+StartFn StartElevated = ShellExecuteExW;
 
 Step ParseStep(std::wstring_view arguments) {
     size_t position = 0;
@@ -111,18 +113,19 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded) {
         SetLastError(ERROR_BUSY);
         return false;
     }
-    char file[MAX_PATH] = {};  // Windows starts no program from a longer path
-    GetModuleFileNameA(nullptr, file, MAX_PATH);
-    char parameters[32] = {};
+    // In Unicode: the step starts from a folder named beyond the ANSI code page too.
+    const std::wstring file = Win::Application::FilePath();
+    std::wstring parameters;
     for (const auto& row : kSteps)
-        if (row.Task == step) wsprintfA(parameters, "%s %s", kStepSwitch, row.Name);
-    SHELLEXECUTEINFOA info = {};
+        if (row.Task == step)
+            parameters = Win::Ansi::ToWide(kStepSwitch) + L" " + Win::Ansi::ToWide(row.Name);
+    SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is told the program's own way
     info.hwnd = hOwner;
     info.lpVerb = kElevateVerb;
-    info.lpFile = file;
-    info.lpParameters = parameters;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
     info.nShow = SW_HIDE;
     Asking = true;
     const BOOL started = StartElevated(&info);

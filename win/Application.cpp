@@ -10,13 +10,14 @@ namespace {
 
 constexpr char kUncaughtFailure[] = "An unexpected failure occurred. The program will end.";
 
+// In Unicode: a folder named beyond the ANSI code page, C:\Музыка for one, keeps its name.
 std::wstring ModuleFileName() {
-    std::string buffer(MAX_PATH, '\0');
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Win::Ansi::ToWide(buffer);
+            return buffer;
         }
         buffer.resize(buffer.size() * 2);
     }
@@ -67,6 +68,10 @@ bool PrevInstance(const std::wstring& instanceName) {
     // The handle stays open for the life of the process: it is what later starts find.
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, Ansi::FromWide(instanceName).c_str());
     return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::wstring FilePath() {
+    return ModuleFileName();
 }
 
 std::wstring Path() {
@@ -172,10 +177,10 @@ int TwipsPerPixelX() {
 }
 
 std::wstring LCase(std::wstring text) {
-    // The system's own rules, so that letters beyond ASCII lower-case too.
-    std::string ansi = Ansi::FromWide(text);
-    if (!ansi.empty()) CharLowerBuffA(ansi.data(), static_cast<DWORD>(ansi.size()));
-    return Ansi::ToWide(ansi);
+    // The system's own rules, so that letters beyond ASCII lower-case too; in Unicode, so that letters the
+    // ANSI code page lacks stay letters. For text the code page carries, the result is the same.
+    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
 }
 
 int Run(std::wstring_view title, void (*main)()) {

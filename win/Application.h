@@ -22,6 +22,7 @@ DllSearch ChooseDllSearch(bool hasDefaultDllDirectories,
 // from the system folder, never from the program's folder, which may be Downloads. Returns the way taken.
 DllSearch RestrictDllSearch();
 bool PrevInstance(const std::wstring& instanceName);  // another instance of that name runs on this desktop
+std::wstring FilePath();                              // the executable's full path
 std::wstring Path();       // folder of the executable; a trailing backslash only at a drive root
 std::wstring ExeName();    // file name of the executable without its extension
 VersionNumbers Version();  // from the executable's version resource

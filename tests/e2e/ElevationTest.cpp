@@ -16,6 +16,7 @@
 #include "settings/RunOnStartup.h"
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/StandInPlayer.h"
+#include "win/Ansi.h"
 
 namespace {
 
@@ -242,6 +243,60 @@ TEST_F(ElevationTest, LogStepChangesNothingWhereTheNameIsNoPlainFile) {
         << "left as it was";
 }
 
+// A copy in a folder named in Cyrillic and in CJK, beyond the ANSI code page 1252 of the tests' prefix.
+class UnicodeCopy {
+public:
+    UnicodeCopy() {
+        CreateDirectoryW(kFolder, nullptr);
+        Made = CopyFileW((Win::Ansi::ToWide(TestDirectory()) + L"corvel.exe").c_str(), Exe().c_str(), FALSE);
+    }
+    ~UnicodeCopy() {
+        DeleteFileW(Exe().c_str());
+        RemoveDirectoryW(kFolder);
+    }
+    UnicodeCopy(const UnicodeCopy&) = delete;
+    UnicodeCopy& operator=(const UnicodeCopy&) = delete;
+    static std::wstring Exe() { return std::wstring(kFolder) + L"\\corvel.exe"; }
+    bool Made = false;
+    static constexpr wchar_t kFolder[] =
+        L"C:\\\u041C\u0443\u0437\u044B\u043A\u0430 \u97F3\u697D";  // Музыка 音楽
+};
+
+std::wstring ReadRunEntry() {
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    const LONG read =
+        RegQueryValueExW(key, L"Corvel", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? data : L"<none>";
+}
+
+TEST_F(ElevationTest, FolderBeyondTheCodePageKeepsItsNameInTheRunEntryAndTheStep) {
+    const UnicodeCopy copy;
+    ASSERT_TRUE(copy.Made);
+    const CorvelProcess step("-elevated startup-on", UnicodeCopy::Exe());
+    ASSERT_TRUE(step.WaitForExit(20000));
+    EXPECT_EQ(step.ExitCode(), 0u);
+    EXPECT_EQ(ReadRunEntry(),
+              L"\"c:\\\u043C\u0443\u0437\u044B\u043A\u0430 \u97F3\u697D\\corvel.exe\" -startup")
+        << "the folder lower-cased, every letter kept";
+
+    // Denied the registry, the copy's menu starts the step from that same path.
+    StandInPlayer player;
+    const KeyLock lock;
+    Corvel = std::make_unique<CorvelProcess>("", UnicodeCopy::Exe());
+    ASSERT_TRUE(Corvel->WaitReady());
+    ASSERT_TRUE(WaitUntilHotkeysArmed(player));
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    HeldStep held(Corvel->Id());
+    EXPECT_TRUE(held.Held()) << "the step started from the folder beyond the code page";
+    held.Resume();
+    EXPECT_EQ(held.WaitForExitCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED))
+        << "Wine runs it as the same user";
+}
+
 TEST_F(ElevationTest, LockedRunOnStartupAsksForRightsAndShowsWhatTheRegistryHolds) {
     StandInPlayer player;
     auto lock = std::make_unique<KeyLock>();
@@ -294,12 +349,12 @@ HANDLE WINAPI DenyingOpen(LPCSTR file,
 
 // Starts the step as asked, but of corvel.exe: this process is the test's.
 std::vector<std::string> Requests;
-BOOL WINAPI StartCorvelStep(SHELLEXECUTEINFOA* info) {
-    Requests.push_back(std::string(info->lpVerb) + " " + info->lpParameters);
-    const std::string corvel = TestDirectory() + "corvel.exe";
-    SHELLEXECUTEINFOA step = *info;
+BOOL WINAPI StartCorvelStep(SHELLEXECUTEINFOW* info) {
+    Requests.push_back(Win::Ansi::FromWide(info->lpVerb) + " " + Win::Ansi::FromWide(info->lpParameters));
+    const std::wstring corvel = Win::Ansi::ToWide(TestDirectory()) + L"corvel.exe";
+    SHELLEXECUTEINFOW step = *info;
     step.lpFile = corvel.c_str();
-    const BOOL started = ShellExecuteExA(&step);
+    const BOOL started = ShellExecuteExW(&step);
     info->hProcess = step.hProcess;
     return started;
 }
@@ -312,7 +367,7 @@ struct LogSeams {
     }
     ~LogSeams() {
         WinampMod::OpenSongTitleLog = CreateFileA;
-        ElevationMod::StartElevated = ShellExecuteExA;
+        ElevationMod::StartElevated = ShellExecuteExW;
     }
 };
 

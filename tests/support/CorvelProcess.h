@@ -14,6 +14,7 @@ class StandInPlayer;
 class CorvelProcess {
 public:
     explicit CorvelProcess(const std::string& arguments = "", const std::string& exe = "");
+    CorvelProcess(const std::string& arguments, const std::wstring& exe);  // a path beyond the code page
     ~CorvelProcess();
     CorvelProcess(const CorvelProcess&) = delete;
     CorvelProcess& operator=(const CorvelProcess&) = delete;
