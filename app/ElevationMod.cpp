@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "player/WinampMod.h"
+#include "settings/ProgramNames.h"
 #include "settings/RunOnStartup.h"
 #include "win/Ansi.h"
 #include "win/Application.h"
@@ -11,7 +12,6 @@ namespace {
 
 using ElevationMod::Step;
 
-constexpr char kStepSwitch[] = "-elevated";
 constexpr wchar_t kElevateVerb[] =
     L"runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
 constexpr UINT kPollIntervalMs = 250;
@@ -20,9 +20,9 @@ const struct {
     const char* Name;
     Step Task;
 } kSteps[] = {
-    {"songlog", Step::PrepareSongTitleLog},
-    {"startup-on", Step::RunOnStartupOn},
-    {"startup-off", Step::RunOnStartupOff},
+    {ProgramNames::kSongLogStep, Step::PrepareSongTitleLog},
+    {ProgramNames::kStartupOnStep, Step::RunOnStartupOn},
+    {ProgramNames::kStartupOffStep, Step::RunOnStartupOff},
 };
 
 // The next word from position on, past blanks; position moves behind it. Empty at the end of the text.
@@ -88,7 +88,7 @@ StartFn StartElevated = ShellExecuteExW;
 
 Step ParseStep(std::wstring_view arguments) {
     size_t position = 0;
-    if (!IsWord(NextWord(arguments, position), kStepSwitch)) return Step::None;
+    if (!IsWord(NextWord(arguments, position), ProgramNames::kStepSwitch)) return Step::None;
     const std::wstring_view task = NextWord(arguments, position);
     if (NextWord(arguments, position).empty())
         for (const auto& row : kSteps)
@@ -118,7 +118,7 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded) {
     std::wstring parameters;
     for (const auto& row : kSteps)
         if (row.Task == step)
-            parameters = Win::Ansi::ToWide(kStepSwitch) + L" " + Win::Ansi::ToWide(row.Name);
+            parameters = Win::Ansi::ToWide(ProgramNames::kStepSwitch) + L" " + Win::Ansi::ToWide(row.Name);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is told the program's own way

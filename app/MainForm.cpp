@@ -8,11 +8,11 @@
 #include "app/MainMod.h"
 #include "app/WindowOnTopMod.h"
 #include "player/WinampMod.h"
+#include "settings/ProgramNames.h"
 #include "settings/RunOnStartup.h"
 
 namespace {
 
-constexpr char kClassName[] = "CorvelMainForm";
 constexpr wchar_t kCaption[] = L"Corvel Win2K/XP";
 constexpr int kClientWidthTwips = 3525;
 constexpr int kClientHeightTwips = 4590;
@@ -116,7 +116,8 @@ MainForm& MainForm::Instance() {
 }
 
 MainForm::MainForm()
-    : Win::Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
+    : Win::Form({ProgramNames::kWindowClass, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {
+}
 
 SystrayIcon& MainForm::SysTray() {
     if (!SysTrayIcon) SysTrayIcon = std::make_unique<SystrayIcon>();

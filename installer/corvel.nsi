@@ -1,7 +1,8 @@
 ; The installer: corvel.exe into Program Files, a Start-menu shortcut, and an entry in Add/Remove Programs
 ; whose uninstaller leaves nothing of the program behind. scripts/package defines VERSION, PRODUCT,
-; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, and HEADER_FILE and
-; SET_PE_TIME for the time stamp below; SOURCE_DATE_EPOCH is in the environment.
+; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, NAMES (the program's names,
+; which the build writes from settings/ProgramNames.h), and HEADER_FILE and SET_PE_TIME for the time stamp
+; below; SOURCE_DATE_EPOCH is in the environment.
 
 Unicode true  ; NSIS 3's Unicode stubs import only what Windows 2000 has
 SetCompressor /SOLID lzma
@@ -17,12 +18,8 @@ ManifestDPIAware true
 !define UNINSTALLER "uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\Corvel.lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvel"
-; The program's own names: its window class, its Run entry and its setting.
-!define WINDOW_CLASS "CorvelMainForm"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define RUN_VALUE "Corvel"
-!define SETTINGS_KEY "Software\Corvel Win2K"
-!define SETTING_VALUE "RunOnStartup"
+; The program's own names: its window class, its Run entry, its setting and its elevated step.
+!include "${NAMES}"
 !define ENDSESSION_CLOSEAPP 1  ; "a file it uses must be replaced"; the program ends at any session end
 !define END_WAIT_STEPS 120     ; 250 ms each: a slow machine takes a while to end a process
 
@@ -316,18 +313,10 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0  ; in KB, as Add/Remove Programs reads it
 SectionEnd
 
-; The removed copy's Run On Startup, now for this one: both values as the program writes them, the start
-; command with its folder in lower case.
+; The removed copy's Run On Startup, now for this one, written by the new copy's own step (below).
 Section "-KeepRunOnStartup"
     ${If} $EarlierRunOnStartup = 1
-        StrCpy $0 "$INSTDIR"
-        StrCpy $1 $0 "" -1
-        ${If} $1 != "\"
-            StrCpy $0 "$0\"
-        ${EndIf}
-        System::Call "user32::CharLower(t r0 r0)"
-        WriteRegStr HKLM "${SETTINGS_KEY}" "${SETTING_VALUE}" "True"
-        WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$0${EXE}" -startup'
+        Call StartWithWindows
     ${EndIf}
 SectionEnd
 
@@ -335,8 +324,6 @@ SectionEnd
 
 ; Both need administrator rights, which setup has: it does their writes through the program's own elevated
 ; step, so that they are exactly what the program writes.
-!define SONG_LOG "C:\SongNames.txt"
-!define STEP_SWITCH "-elevated"
 !define STARTUP_SWITCH "/STARTUP"  ; for a silent install, the finish page's "start with Windows"
 Var StartWithWindows
 
@@ -351,20 +338,18 @@ Function ReadStartupSwitch
 FunctionEnd
 
 Function StartWithWindows
-    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} startup-on' $0
+    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} ${STARTUP_ON_STEP}' $0
     ${If} $0 <> 0
         DetailPrint "Run On Startup could not be set (error $0)"
     ${EndIf}
 FunctionEnd
 
 ; Every user may add to the log, wherever Windows lets standard users create files. A log that is there
-; already is the user's: setup leaves it as it is, and so does the uninstaller.
+; already is the user's: the step leaves it as it is, and so does the uninstaller.
 Section "-SongTitleLog"
-    ${IfNot} ${FileExists} "${SONG_LOG}"
-        ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} songlog' $0
-        ${If} $0 <> 0
-            DetailPrint "${SONG_LOG} could not be created (error $0)"
-        ${EndIf}
+    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} ${SONG_LOG_STEP}' $0
+    ${If} $0 <> 0
+        DetailPrint "The song title log could not be created (error $0)"
     ${EndIf}
 SectionEnd
 

@@ -1,15 +1,16 @@
 #include "settings/RunOnStartup.h"
 
+#include "settings/ProgramNames.h"
 #include "settings/Registry.h"
 #include "win/Application.h"
 #include "win/FileSecurity.h"
 
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\Corvel Win2K\\";
-const wchar_t kSettingValue[] = L"RunOnStartup";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-const wchar_t kRunValue[] = L"Corvel";
+using ProgramNames::kRunKey;
+using ProgramNames::kRunValue;
+using ProgramNames::kSettingsKey;
+using ProgramNames::kSettingValue;
 
 std::wstring WithBackslash(std::wstring folder) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
