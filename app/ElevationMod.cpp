@@ -3,24 +3,26 @@
 #include <utility>
 
 #include "player/WinampMod.h"
+#include "settings/ProgramNames.h"
 #include "settings/RunOnStartup.h"
+#include "win/Ansi.h"
 #include "win/Application.h"
 
 namespace {
 
 using ElevationMod::Step;
 
-constexpr char kStepSwitch[] = "-elevated";
-constexpr char kElevateVerb[] = "runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
+constexpr wchar_t kElevateVerb[] =
+    L"runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
 constexpr UINT kPollIntervalMs = 250;
 
 const struct {
     const char* Name;
     Step Task;
 } kSteps[] = {
-    {"songlog", Step::PrepareSongTitleLog},
-    {"startup-on", Step::RunOnStartupOn},
-    {"startup-off", Step::RunOnStartupOff},
+    {ProgramNames::kSongLogStep, Step::PrepareSongTitleLog},
+    {ProgramNames::kStartupOnStep, Step::RunOnStartupOn},
+    {ProgramNames::kStartupOffStep, Step::RunOnStartupOff},
 };
 
 // The next word from position on, past blanks; position moves behind it. Empty at the end of the text.
@@ -82,11 +84,11 @@ void LogPendingTitle(DWORD) {
 
 namespace ElevationMod {
 
-StartFn StartElevated = ShellExecuteExA;
+StartFn StartElevated = ShellExecuteExW;
 
 Step ParseStep(std::wstring_view arguments) {
     size_t position = 0;
-    if (!IsWord(NextWord(arguments, position), kStepSwitch)) return Step::None;
+    if (!IsWord(NextWord(arguments, position), ProgramNames::kStepSwitch)) return Step::None;
     const std::wstring_view task = NextWord(arguments, position);
     if (NextWord(arguments, position).empty())
         for (const auto& row : kSteps)
@@ -111,18 +113,19 @@ bool AskForStep(Step step, HWND hOwner, StepEnded onEnded) {
         SetLastError(ERROR_BUSY);
         return false;
     }
-    char file[MAX_PATH] = {};  // Windows starts no program from a longer path
-    GetModuleFileNameA(nullptr, file, MAX_PATH);
-    char parameters[32] = {};
+    // In Unicode: the step starts from a folder named beyond the ANSI code page too.
+    const std::wstring file = Win::Application::FilePath();
+    std::wstring parameters;
     for (const auto& row : kSteps)
-        if (row.Task == step) wsprintfA(parameters, "%s %s", kStepSwitch, row.Name);
-    SHELLEXECUTEINFOA info = {};
+        if (row.Task == step)
+            parameters = Win::Ansi::ToWide(ProgramNames::kStepSwitch) + L" " + Win::Ansi::ToWide(row.Name);
+    SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is told the program's own way
     info.hwnd = hOwner;
     info.lpVerb = kElevateVerb;
-    info.lpFile = file;
-    info.lpParameters = parameters;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
     info.nShow = SW_HIDE;
     Asking = true;
     const BOOL started = StartElevated(&info);

@@ -17,7 +17,7 @@ Step ParseStep(std::wstring_view arguments);
 DWORD RunStep(Step step);  // the step's exit code: ERROR_SUCCESS, or why it failed
 
 // How the step is started; tests stand in for a user who declines.
-using StartFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+using StartFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
 extern StartFn StartElevated;
 
 using StepEnded = void (*)(DWORD exitCode);

@@ -8,11 +8,11 @@
 #include "app/MainMod.h"
 #include "app/WindowOnTopMod.h"
 #include "player/WinampMod.h"
+#include "settings/ProgramNames.h"
 #include "settings/RunOnStartup.h"
 
 namespace {
 
-constexpr char kClassName[] = "CorvelMainForm";
 constexpr wchar_t kCaption[] = L"Corvel Win2K/XP";
 constexpr int kClientWidthTwips = 3525;
 constexpr int kClientHeightTwips = 4590;
@@ -27,6 +27,12 @@ constexpr wchar_t kAuthor[] = L" By Orrindale";
 constexpr wchar_t kShowCaption[] = L"&Show";
 constexpr wchar_t kHideCaption[] = L"&Hide";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
+constexpr wchar_t kUnsafeCopyMessage[] =
+    L"Run On Startup stays off: users without administrator rights can change this copy of the program or "
+    L"add "
+    L"files to its folder, and Windows would run what they put there for everyone who logs on.\n\n"
+    L"Install the program with its setup, or move it into the Program Files folder, then choose Run On "
+    L"Startup again.";
 
 // The shell reports the mouse message over the icon in lParam of a WM_MOUSEMOVE, which the mouse sends as
 // well.
@@ -110,7 +116,8 @@ MainForm& MainForm::Instance() {
 }
 
 MainForm::MainForm()
-    : Win::Form({kClassName, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {}
+    : Win::Form({ProgramNames::kWindowClass, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {
+}
 
 SystrayIcon& MainForm::SysTray() {
     if (!SysTrayIcon) SysTrayIcon = std::make_unique<SystrayIcon>();
@@ -259,10 +266,16 @@ void MainForm::RunOnStartupClick() {
     const bool stored = RunOnStartup::Toggle(checked);
     const DWORD error = GetLastError();
     RunOnStartupMenu.Checked(stored);
-    if (stored != checked || error != ERROR_ACCESS_DENIED) return;
-    // A user without the rights is asked for them, for this one write; declining changes nothing.
+    if (stored != checked) return;
+    if (error == RunOnStartup::kUnsafeCopy) Win::Application::MsgBox(kUnsafeCopyMessage);
+    if (error != ERROR_ACCESS_DENIED) return;
+    // A user without the rights is asked for them, for this one write; declining changes nothing. The step
+    // checks the copy again itself, as anyone may start it.
     const auto step = checked ? ElevationMod::Step::RunOnStartupOff : ElevationMod::Step::RunOnStartupOn;
-    ElevationMod::AskForStep(step, Hwnd(), [](DWORD) { Instance().RestoreRunOnStartup(); });
+    ElevationMod::AskForStep(step, Hwnd(), [](DWORD exitCode) {
+        Instance().RestoreRunOnStartup();
+        if (exitCode == RunOnStartup::kUnsafeCopy) Win::Application::MsgBox(kUnsafeCopyMessage);
+    });
 }
 
 void MainForm::OpenMenuClick() {

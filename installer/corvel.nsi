@@ -1,7 +1,8 @@
 ; The installer: corvel.exe into Program Files, a Start-menu shortcut, and an entry in Add/Remove Programs
 ; whose uninstaller leaves nothing of the program behind. scripts/package defines VERSION, PRODUCT,
-; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, and HEADER_FILE and
-; SET_PE_TIME for the time stamp below; SOURCE_DATE_EPOCH is in the environment.
+; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, NAMES (the program's names,
+; which the build writes from settings/ProgramNames.h), and HEADER_FILE and SET_PE_TIME for the time stamp
+; below; SOURCE_DATE_EPOCH is in the environment.
 
 Unicode true  ; NSIS 3's Unicode stubs import only what Windows 2000 has
 SetCompressor /SOLID lzma
@@ -17,12 +18,8 @@ ManifestDPIAware true
 !define UNINSTALLER "uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\Corvel.lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvel"
-; The program's own names: its window class, its Run entry and its setting.
-!define WINDOW_CLASS "CorvelMainForm"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define RUN_VALUE "Corvel"
-!define SETTINGS_KEY "Software\Corvel Win2K"
-!define SETTING_VALUE "RunOnStartup"
+; The program's own names: its window class, its Run entry, its setting and its elevated step.
+!include "${NAMES}"
 !define ENDSESSION_CLOSEAPP 1  ; "a file it uses must be replaced"; the program ends at any session end
 !define END_WAIT_STEPS 120     ; 250 ms each: a slow machine takes a while to end a process
 
@@ -52,10 +49,12 @@ Start menu.$\r$\n$\r$\nSetup needs administrator rights, as the program's Run On
 both write to the whole machine's registry. Removing the program needs them too.$\r$\n$\r$\n\
 If the program is running, Setup ends it first.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE InstallFolderChosen
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsDesktopUser
 ; The second option, off by default, is "start with Windows". Chosen, it is carried out as the page is left,
 ; before the program starts, so that the copy started shows the choice in its menu.
 !define MUI_FINISHPAGE_SHOWREADME
@@ -155,6 +154,109 @@ Function .onInit
     Call ReadStartupSwitch
 FunctionEnd
 
+; --- The installation folder ---
+
+; Windows runs the installed copy's uninstaller with administrator rights, and the Run entry starts the copy
+; for everyone who logs on: so the folder is one that only administrators can change, wherever /D= puts it.
+; Setup makes it with those rights, or gives them to an empty folder or to the installed copy's own. Any
+; other folder that is there already is refused: its files and their rights are not setup's to judge.
+!define PROTECTED_RIGHTS "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"  ; Users: read, run
+!define SDDL_REVISION_1 1
+!define SE_FILE_OBJECT 1
+!define OWNER_AND_PROTECTED_DACL 0x80000005  ; PROTECTED_DACL, DACL and OWNER_SECURITY_INFORMATION
+!define ERROR_DIR_NOT_EMPTY 145
+
+; $0 = 1 when setup may take $INSTDIR: missing, empty, or the installed copy's folder.
+Function MayTakeInstallFolder
+    StrCpy $0 1
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+        Return
+    ${EndIf}
+    ReadRegStr $5 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $5 != ""
+        StrCpy $1 '"$INSTDIR\${EXE}"'
+        Call NamesCopyIn
+        ${If} $0 = 1
+            Return
+        ${EndIf}
+    ${EndIf}
+    StrCpy $0 1
+    FindFirst $1 $2 "$INSTDIR\*.*"
+    ${DoWhile} $2 != ""
+        ${If} $2 != "."
+        ${AndIf} $2 != ".."
+            StrCpy $0 0
+            ${Break}
+        ${EndIf}
+        FindNext $1 $2
+    ${Loop}
+    FindClose $1
+FunctionEnd
+
+Function RefuseInstallFolder
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds files already. Setup installs ${PRODUCT} only into a new \
+or empty folder, or where it is installed, so that only administrators can change it: choose another \
+folder." /SD IDOK
+FunctionEnd
+
+Function InstallFolderChosen
+    Call MayTakeInstallFolder
+    ${If} $0 <> 1
+        Call RefuseInstallFolder
+        Abort  ; back to the folder page
+    ${EndIf}
+FunctionEnd
+
+; $0 = 0 once $INSTDIR has the protected rights. A missing folder is made with them, so that it never has
+; others; one that is there gets them, and Windows passes them on to what it holds.
+Function ProtectInstallFolder
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${PROTECTED_RIGHTS}", \
+i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
+    ${If} $0 = 0
+        StrCpy $0 1
+        Return
+    ${EndIf}
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+        ${GetParent} "$INSTDIR" $2
+        CreateDirectory "$2"
+        System::Call '*(i 12, p r1, i 0) p .r2'  ; SECURITY_ATTRIBUTES
+        System::Call 'kernel32::CreateDirectoryW(w "$INSTDIR", p r2) i .r0 ?e'
+        Pop $4  ; its error
+        System::Free $2
+        ${If} $0 <> 0
+            StrCpy $0 0
+        ${Else}
+            StrCpy $0 $4
+        ${EndIf}
+    ${Else}
+        System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4) i .r0'
+        System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r4) i .r0'
+        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, \
+i ${OWNER_AND_PROTECTED_DACL}, p r2, p 0, p r3, p 0) i .r0'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r1)'
+FunctionEnd
+
+; First of all, before an earlier installation is removed: a refused folder leaves everything as it was.
+Section "-InstallFolder"
+    Call MayTakeInstallFolder
+    ${If} $0 = 1
+        Call ProtectInstallFolder
+        ${If} $0 <> 0
+            MessageBox MB_OK|MB_ICONSTOP "Setup could not give $INSTDIR rights that only administrators \
+can change (error $0). Choose a folder on a drive that keeps rights, such as Program Files." /SD IDOK
+            SetErrorLevel $0
+            Quit
+        ${EndIf}
+        Call MayTakeInstallFolder  ; again: nothing may have come in before the rights did
+    ${EndIf}
+    ${If} $0 <> 1
+        Call RefuseInstallFolder
+        SetErrorLevel ${ERROR_DIR_NOT_EMPTY}
+        Quit
+    ${EndIf}
+SectionEnd
+
 Function un.onInit
     Call un.RequireAdministrator
 FunctionEnd
@@ -211,18 +313,10 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0  ; in KB, as Add/Remove Programs reads it
 SectionEnd
 
-; The removed copy's Run On Startup, now for this one: both values as the program writes them, the start
-; command with its folder in lower case.
+; The removed copy's Run On Startup, now for this one, written by the new copy's own step (below).
 Section "-KeepRunOnStartup"
     ${If} $EarlierRunOnStartup = 1
-        StrCpy $0 "$INSTDIR"
-        StrCpy $1 $0 "" -1
-        ${If} $1 != "\"
-            StrCpy $0 "$0\"
-        ${EndIf}
-        System::Call "user32::CharLower(t r0 r0)"
-        WriteRegStr HKLM "${SETTINGS_KEY}" "${SETTING_VALUE}" "True"
-        WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$0${EXE}" -startup'
+        Call StartWithWindows
     ${EndIf}
 SectionEnd
 
@@ -230,8 +324,6 @@ SectionEnd
 
 ; Both need administrator rights, which setup has: it does their writes through the program's own elevated
 ; step, so that they are exactly what the program writes.
-!define SONG_LOG "C:\SongNames.txt"
-!define STEP_SWITCH "-elevated"
 !define STARTUP_SWITCH "/STARTUP"  ; for a silent install, the finish page's "start with Windows"
 Var StartWithWindows
 
@@ -246,20 +338,18 @@ Function ReadStartupSwitch
 FunctionEnd
 
 Function StartWithWindows
-    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} startup-on' $0
+    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} ${STARTUP_ON_STEP}' $0
     ${If} $0 <> 0
         DetailPrint "Run On Startup could not be set (error $0)"
     ${EndIf}
 FunctionEnd
 
 ; Every user may add to the log, wherever Windows lets standard users create files. A log that is there
-; already is the user's: setup leaves it as it is, and so does the uninstaller.
+; already is the user's: the step leaves it as it is, and so does the uninstaller.
 Section "-SongTitleLog"
-    ${IfNot} ${FileExists} "${SONG_LOG}"
-        ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} songlog' $0
-        ${If} $0 <> 0
-            DetailPrint "${SONG_LOG} could not be created (error $0)"
-        ${EndIf}
+    ExecWait '"$INSTDIR\${EXE}" ${STEP_SWITCH} ${SONG_LOG_STEP}' $0
+    ${If} $0 <> 0
+        DetailPrint "The song title log could not be created (error $0)"
     ${EndIf}
 SectionEnd
 
@@ -280,6 +370,102 @@ Function FinishPageLeave
     SendMessage $mui.FinishPage.ShowReadme ${BM_GETCHECK} 0 0 $0
     ${If} $0 = ${BST_CHECKED}
         Call StartWithWindows
+    ${EndIf}
+FunctionEnd
+
+; The finish page starts the program as the user who is logged on, never with setup's administrator token: the
+; shell of the desktop session starts it, through its documented automation (IShellDispatch2::ShellExecute of
+; the desktop's view, found through IShellWindows), so it runs with that shell's rights. Where there is no such
+; shell nothing is started elevated; the user is told to start it from the Start menu.
+!define CLSID_SHELL_WINDOWS {9BA05972-F6A8-11CF-A442-00A0C90A8F39}
+!define IID_ISHELL_WINDOWS {85CB6900-4D95-11CF-960C-0080C7F4EE85}
+!define IID_ISERVICE_PROVIDER {6D5140C1-7436-11CE-8034-00AA006009FA}
+!define SID_STOP_LEVEL_BROWSER {4C96BE40-915C-11CF-99D3-00AA004AE837}
+!define IID_ISHELL_BROWSER {000214E2-0000-0000-C000-000000000046}
+!define IID_IDISPATCH {00020400-0000-0000-C000-000000000046}
+!define IID_ISHELL_FOLDER_VIEW_DUAL {E7A1AF80-4D96-11CF-960C-0080C7F4EE85}
+!define IID_ISHELL_DISPATCH2 {A4C6892C-3BA9-11D2-9DEA-00C04FB16162}
+!define CLSCTX_LOCAL_SERVER 4
+!define SWC_DESKTOP 8
+!define SWFO_NEEDDISPATCH 1
+!define SVGIO_BACKGROUND 0
+; Each call's number in its interface's table of methods.
+!define IUNKNOWN_QUERY_INTERFACE 0
+!define IUNKNOWN_RELEASE 2
+!define ISHELL_WINDOWS_FIND_WINDOW_SW 15
+!define ISERVICE_PROVIDER_QUERY_SERVICE 3
+!define ISHELL_BROWSER_QUERY_ACTIVE_SHELL_VIEW 15
+!define ISHELL_VIEW_GET_ITEM_OBJECT 15
+!define ISHELL_FOLDER_VIEW_DUAL_GET_APPLICATION 7
+!define ISHELL_DISPATCH2_SHELL_EXECUTE 31
+
+!macro SHELL_STEP_DONE  ; on only while the last call ($0, an HRESULT) answered S_OK
+    ${If} $0 <> 0
+        Goto shell_done
+    ${EndIf}
+!macroend
+
+!macro RELEASE_INTERFACE pointer
+    ${If} ${pointer} P<> 0
+        System::Call '${pointer}->${IUNKNOWN_RELEASE}()'
+    ${EndIf}
+!macroend
+
+Function StartAsDesktopUser
+    ; The interfaces in the order they are reached, each released at the end.
+    StrCpy $1 0  ; IShellWindows
+    StrCpy $2 0  ; the desktop's IDispatch
+    StrCpy $3 0  ; IServiceProvider
+    StrCpy $4 0  ; IShellBrowser
+    StrCpy $5 0  ; IShellView
+    StrCpy $6 0  ; its background's IDispatch
+    StrCpy $7 0  ; IShellFolderViewDual
+    StrCpy $8 0  ; the shell's IDispatch
+    StrCpy $9 0  ; IShellDispatch2
+    System::Call 'ole32::CoCreateInstance(g "${CLSID_SHELL_WINDOWS}", p 0, i ${CLSCTX_LOCAL_SERVER}, \
+g "${IID_ISHELL_WINDOWS}", *p .r1) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '*(&i2 3, &i2 0, &i2 0, &i2 0, i 0, i 0) p .R1'  ; a VARIANT: VT_I4, CSIDL_DESKTOP
+    System::Call '*(i 0, i 0, i 0, i 0) p .R2'  ; a VARIANT: VT_EMPTY
+    System::Call '$1->${ISHELL_WINDOWS_FIND_WINDOW_SW}(p R1, p R2, i ${SWC_DESKTOP}, *i .R3, \
+i ${SWFO_NEEDDISPATCH}, *p .r2) i .r0'
+    System::Free $R1
+    System::Free $R2
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$2->${IUNKNOWN_QUERY_INTERFACE}(g "${IID_ISERVICE_PROVIDER}", *p .r3) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$3->${ISERVICE_PROVIDER_QUERY_SERVICE}(g "${SID_STOP_LEVEL_BROWSER}", \
+g "${IID_ISHELL_BROWSER}", *p .r4) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$4->${ISHELL_BROWSER_QUERY_ACTIVE_SHELL_VIEW}(*p .r5) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$5->${ISHELL_VIEW_GET_ITEM_OBJECT}(i ${SVGIO_BACKGROUND}, g "${IID_IDISPATCH}", *p .r6) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$6->${IUNKNOWN_QUERY_INTERFACE}(g "${IID_ISHELL_FOLDER_VIEW_DUAL}", *p .r7) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$7->${ISHELL_FOLDER_VIEW_DUAL_GET_APPLICATION}(*p .r8) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    System::Call '$8->${IUNKNOWN_QUERY_INTERFACE}(g "${IID_ISHELL_DISPATCH2}", *p .r9) i .r0'
+    !insertmacro SHELL_STEP_DONE
+    ; ShellExecute(file, arguments, folder, verb, show): the four VARIANTs, empty, go by value, 16 bytes each.
+    System::Call 'oleaut32::SysAllocString(w "$INSTDIR\${EXE}") p .R1'
+    System::Call '$9->${ISHELL_DISPATCH2_SHELL_EXECUTE}(p R1, i 0, i 0, i 0, i 0, i 0, i 0, i 0, i 0, \
+i 0, i 0, i 0, i 0, i 0, i 0, i 0, i 0) i .r0'
+    System::Call 'oleaut32::SysFreeString(p R1)'
+shell_done:
+    StrCpy $R0 $0
+    !insertmacro RELEASE_INTERFACE $9
+    !insertmacro RELEASE_INTERFACE $8
+    !insertmacro RELEASE_INTERFACE $7
+    !insertmacro RELEASE_INTERFACE $6
+    !insertmacro RELEASE_INTERFACE $5
+    !insertmacro RELEASE_INTERFACE $4
+    !insertmacro RELEASE_INTERFACE $3
+    !insertmacro RELEASE_INTERFACE $2
+    !insertmacro RELEASE_INTERFACE $1
+    ${If} $R0 <> 0
+        MessageBox MB_OK|MB_ICONINFORMATION "Setup could not have Windows start ${PRODUCT} as you (error \
+$R0). Start it from the Start menu." /SD IDOK
     ${EndIf}
 FunctionEnd
 

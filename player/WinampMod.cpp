@@ -150,12 +150,20 @@ DWORD AppendSongTitle(const std::wstring& title) {
 }
 
 DWORD PrepareSongTitleLog() {
-    // Opening never truncates: a log that is there keeps every line.
+    // Only a log it makes itself: CREATE_NEW refuses a name that is there, whatever it is, so the step never
+    // follows a link or a mount point planted at it, and never changes the rights of a file it did not
+    // create.
     const Win::UniqueFile log(CreateFileA(kSongTitleLog, READ_CONTROL | WRITE_DAC,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log) return GetLastError();
-    return GrantAuthenticatedUsers(log.Get());
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (log) return GrantAuthenticatedUsers(log.Get());  // through the handle of the file just made
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesA(kSongTitleLog);  // of the name itself, a link not followed
+    if (attributes == INVALID_FILE_ATTRIBUTES) return error;
+    // A log that is there is the user's: its lines and its rights stay as they are.
+    constexpr DWORD kNotPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    return attributes & kNotPlain ? kLogNotAPlainFile : ERROR_SUCCESS;
 }
 
 }  // namespace WinampMod

@@ -56,11 +56,11 @@ bool SaveStringValue(HKEY hRoot,
     Win::UniqueHKey key;
     const LONG created = RegCreateKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
     if (created != ERROR_SUCCESS) return Failed(created);
-    const std::string text = Win::Ansi::FromWide(data);
-    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-    const auto size = static_cast<DWORD>(text.size() + 1);  // the terminating NUL is stored and counted
-    const std::string name = Win::Ansi::FromWide(valueName);
-    const LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, bytes, size);
+    // In Unicode, as the registry keeps it: a Run entry naming a folder beyond the ANSI code page keeps its
+    // name. Text the code page carries reads back through the "A" calls exactly as written.
+    const auto* bytes = reinterpret_cast<const BYTE*>(data.c_str());
+    const auto size = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));  // the NUL stored and counted
+    const LONG written = RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, bytes, size);
     return written == ERROR_SUCCESS || Failed(written);
 }
 

@@ -14,7 +14,8 @@ std::wstring GetStringValue(HKEY hRoot,
                             const std::wstring& valueName,
                             int& errorFlag);
 std::wstring StripNulls(const std::wstring& text);  // the text before its first NUL
-// True when the value was written; missing keys on the path are created. On false, GetLastError says why.
+// True when the value was written, in Unicode; missing keys on the path are created. On false, GetLastError
+// says why.
 bool SaveStringValue(HKEY hRoot,
                      const std::wstring& subKey,
                      const std::wstring& valueName,

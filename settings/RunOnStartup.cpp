@@ -1,14 +1,32 @@
 #include "settings/RunOnStartup.h"
 
+#include "settings/ProgramNames.h"
 #include "settings/Registry.h"
 #include "win/Application.h"
+#include "win/FileSecurity.h"
 
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\Corvel Win2K\\";
-const wchar_t kSettingValue[] = L"RunOnStartup";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-const wchar_t kRunValue[] = L"Corvel";
+using ProgramNames::kRunKey;
+using ProgramNames::kRunValue;
+using ProgramNames::kSettingsKey;
+using ProgramNames::kSettingValue;
+
+std::wstring WithBackslash(std::wstring folder) {
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+// Windows runs the entry as everyone who logs on, administrators too: so only for a copy that nobody else
+// can replace, nor plant a DLL beside, nor give such rights. The file checked is the one the entry names.
+bool CopyIsProtected() {
+    using namespace Win::FileSecurity;
+    const std::wstring folder = Win::Application::Path();
+    const bool admin = RunningUserIsAdministrator();
+    return OnlyAdministratorsCanChange(Read(WithBackslash(folder) + Win::Application::ExeName() + L".exe"),
+                                       admin) &&
+           OnlyAdministratorsCanChange(Read(folder), admin);
+}
 
 bool WriteRunEntry(bool bEnabled) {
     const std::wstring key = kRunKey, value = kRunValue;  // once for either call
@@ -40,6 +58,10 @@ std::optional<bool> StoredSetting() {
 }
 
 bool Apply(bool bEnabled) {
+    if (bEnabled && !CopyIsProtected()) {  // an entry written before stays, and turning off still removes it
+        SetLastError(kUnsafeCopy);
+        return false;
+    }
     const std::wstring key = kSettingsKey, value = kSettingValue;  // once for all the calls below
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, key, value, missing);
@@ -61,11 +83,9 @@ bool Toggle(bool bChecked) {
 }
 
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
-    std::wstring folder(directory);
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     // Appended piece by piece: each std::wstring operator+ would bring code of its own.
     std::wstring command = L"\"";
-    command += Win::Application::LCase(folder);
+    command += Win::Application::LCase(WithBackslash(std::wstring(directory)));
     command += exeName;
     command += L".exe\" ";
     command += kStartupSwitch;

@@ -18,11 +18,15 @@ struct RegistryAccess {
 extern RegistryAccess Access;
 
 inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry starts the program hidden with it
+// Apply's error for a copy that users without administrator rights can change. Bit 29 marks a code of the
+// program's own: no Windows error has it.
+inline constexpr DWORD kUnsafeCopy = 0x20000001;
 
 std::wstring BoolToText(bool value);                     // "True" or "False", as the setting is stored
 std::optional<bool> TextToBool(std::wstring_view text);  // only "True" and "False" convert
 std::optional<bool> StoredSetting();                     // only the exact texts "True" and "False" count
 // Stores the setting, then writes or removes the Run entry; on false nothing changed: GetLastError says why.
+// The entry is written only for a copy that only administrators can change.
 bool Apply(bool bEnabled);
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
 bool Toggle(bool bChecked);

@@ -18,6 +18,24 @@ TEST(ArgumentsOfTest, SkipsTheProgramName) {
     for (const auto& [line, arguments] : cases) EXPECT_EQ(Win::Application::ArgumentsOf(line), arguments);
 }
 
+TEST(ChooseDllSearchTest, SystemFolderOnlyWhereWindowsKeepsItReliably) {
+    using Win::Application::DllSearch;
+    const struct {
+        bool HasDefault, HasDirectory;
+        unsigned Major, Minor;
+        DllSearch Way;
+    } cases[] = {
+        {true, true, 10, 0, DllSearch::SystemOnly},
+        {true, true, 6, 1, DllSearch::SystemOnly},           // Windows 7 with KB2533623
+        {true, true, 6, 0, DllSearch::NoCurrentDirectory},   // Vista with it
+        {false, true, 5, 1, DllSearch::NoCurrentDirectory},  // XP SP1 and later
+        {false, false, 5, 0, DllSearch::Unchanged},          // Windows 2000
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Win::Application::ChooseDllSearch(c.HasDefault, c.HasDirectory, c.Major, c.Minor), c.Way)
+            << c.Major << "." << c.Minor;
+}
+
 TEST(DeclareDpiAwareTest, WindowsTakesTheDeclaration) {
     // Wine, like Windows Vista and later, has the run-time entry point.
     using IsProcessDpiAwareFn = BOOL(WINAPI*)();

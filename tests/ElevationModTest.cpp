@@ -25,7 +25,7 @@ TEST(ParseStepTest, TakesOneKnownStepAfterTheSwitch) {
 
 // A user who declines the prompt, counted.
 int Prompts = 0;
-BOOL WINAPI Decline(SHELLEXECUTEINFOA*) {
+BOOL WINAPI Decline(SHELLEXECUTEINFOW*) {
     ++Prompts;
     SetLastError(ERROR_CANCELLED);
     return FALSE;
@@ -41,7 +41,7 @@ TEST(ElevationModTest, DeclinedStepChangesNothingAndIsAskedAgainNextTime) {
     }
     EXPECT_EQ(Prompts, 2);
     EXPECT_FALSE(ended);
-    ElevationMod::StartElevated = ShellExecuteExA;
+    ElevationMod::StartElevated = ShellExecuteExW;
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Every Windows call of the program uses the "A" entry points: text crosses in the ANSI code page.
+// The program's Windows calls use the "A" entry points, text crossing in the ANSI code page, except where its
+// own path goes: that takes the "W" ones, so that a folder the code page lacks keeps its name.
 namespace Win::Ansi {
 
 std::string FromWide(std::wstring_view text);

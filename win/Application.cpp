@@ -10,13 +10,14 @@ namespace {
 
 constexpr char kUncaughtFailure[] = "An unexpected failure occurred. The program will end.";
 
+// In Unicode: a folder named beyond the ANSI code page, C:\Музыка for one, keeps its name.
 std::wstring ModuleFileName() {
-    std::string buffer(MAX_PATH, '\0');
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Win::Ansi::ToWide(buffer);
+            return buffer;
         }
         buffer.resize(buffer.size() * 2);
     }
@@ -24,14 +25,53 @@ std::wstring ModuleFileName() {
 
 std::wstring_view TitleText;  // set once by Run, before any window exists; a literal lives as long
 
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+// Looked up, not imported: Windows refuses to start a program that imports a function it lacks.
+template <typename Function>
+Function Lookup(const char* dll, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
+}
+
 }  // namespace
 
 namespace Win::Application {
+
+DllSearch ChooseDllSearch(bool hasDefaultDllDirectories,
+                          bool hasDllDirectory,
+                          unsigned major,
+                          unsigned minor) {
+    // SetDefaultDllDirectories: Windows 8 on, Vista and 7 with KB2533623. On Vista (6.0) it is left out, as
+    // NSIS leaves it out there: that update's version has broken loads that Windows' own components make.
+    // SetDllDirectoryA(""), from XP SP1 on, at least takes the current folder out of the search.
+    if (hasDefaultDllDirectories && !(major == 6 && minor == 0)) return DllSearch::SystemOnly;
+    return hasDllDirectory ? DllSearch::NoCurrentDirectory : DllSearch::Unchanged;  // Windows 2000: neither
+}
+
+DllSearch RestrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+    const auto setDefault = Lookup<SetDefaultDllDirectoriesFn>("kernel32.dll", "SetDefaultDllDirectories");
+    const auto setDirectory = Lookup<SetDllDirectoryFn>("kernel32.dll", "SetDllDirectoryA");
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+    const DllSearch way = ChooseDllSearch(setDefault != nullptr, setDirectory != nullptr, info.dwMajorVersion,
+                                          info.dwMinorVersion);
+    // Results dropped: either call fails only for a wrong argument.
+    if (way == DllSearch::SystemOnly) setDefault(kLoadLibrarySearchSystem32);
+    if (way == DllSearch::NoCurrentDirectory) setDirectory("");
+    return way;
+}
 
 bool PrevInstance(const std::wstring& instanceName) {
     // The handle stays open for the life of the process: it is what later starts find.
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, Ansi::FromWide(instanceName).c_str());
     return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::wstring FilePath() {
+    return ModuleFileName();
 }
 
 std::wstring Path() {
@@ -127,11 +167,8 @@ int ScreenDpi() {
 }
 
 bool DeclareDpiAware() {
-    // Looked up, not imported: SetProcessDPIAware came with Windows Vista, and Windows 2000 and XP would
-    // refuse to start a program that imports it.
-    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
-    const auto declare = reinterpret_cast<SetProcessDpiAwareFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware")));
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();  // Windows Vista on
+    const auto declare = Lookup<SetProcessDpiAwareFn>("user32.dll", "SetProcessDPIAware");
     return declare && declare();
 }
 
@@ -140,10 +177,10 @@ int TwipsPerPixelX() {
 }
 
 std::wstring LCase(std::wstring text) {
-    // The system's own rules, so that letters beyond ASCII lower-case too.
-    std::string ansi = Ansi::FromWide(text);
-    if (!ansi.empty()) CharLowerBuffA(ansi.data(), static_cast<DWORD>(ansi.size()));
-    return Ansi::ToWide(ansi);
+    // The system's own rules, so that letters beyond ASCII lower-case too; in Unicode, so that letters the
+    // ANSI code page lacks stay letters. For text the code page carries, the result is the same.
+    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
 }
 
 int Run(std::wstring_view title, void (*main)()) {

@@ -12,7 +12,17 @@ struct VersionNumbers {
     unsigned Revision = 0;
 };
 
+enum class DllSearch { SystemOnly, NoCurrentDirectory, Unchanged };
+// How the DLL search can be kept out of the program's folder, from what this Windows offers.
+DllSearch ChooseDllSearch(bool hasDefaultDllDirectories,
+                          bool hasDllDirectory,
+                          unsigned major,
+                          unsigned minor);
+// First in WinMain: a DLL that Windows loads later by its plain name, for a window or a shell call, comes
+// from the system folder, never from the program's folder, which may be Downloads. Returns the way taken.
+DllSearch RestrictDllSearch();
 bool PrevInstance(const std::wstring& instanceName);  // another instance of that name runs on this desktop
+std::wstring FilePath();                              // the executable's full path
 std::wstring Path();       // folder of the executable; a trailing backslash only at a drive root
 std::wstring ExeName();    // file name of the executable without its extension
 VersionNumbers Version();  // from the executable's version resource

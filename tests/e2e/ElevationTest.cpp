@@ -13,8 +13,10 @@
 
 #include "app/ElevationMod.h"
 #include "player/WinampMod.h"
+#include "settings/RunOnStartup.h"
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/StandInPlayer.h"
+#include "win/Ansi.h"
 
 namespace {
 
@@ -40,10 +42,16 @@ void WriteMachineValue(const char* path, const char* name, const std::string& te
     RegCloseKey(key);
 }
 
-std::string StartCommand() {
-    std::string folder = TestDirectory();
+std::string StartCommand(std::string folder = TestDirectory()) {
     CharLowerBuffA(folder.data(), static_cast<DWORD>(folder.size()));
     return "\"" + folder + "corvel.exe\" -startup";
+}
+
+// A copy in the folder that the tests' set-up opened to everyone, as Wine shows a folder of mode 0777.
+std::string OpenFolderCopy() {
+    const std::string folder = TestDirectory() + "open-folder\\";
+    const std::string copy = folder + "corvel.exe";
+    return CopyFileA((TestDirectory() + "corvel.exe").c_str(), copy.c_str(), FALSE) ? copy : "";
 }
 
 // The program's two keys, with setting values denied to Everyone as for a user without administrator
@@ -162,13 +170,14 @@ protected:
     void SetUp() override {
         ClearRunOnStartup();
         DeleteFileA(kLog);
+        RemoveDirectoryA(kLog);
     }
     void TearDown() override {
         Corvel.reset();
         SetUp();
     }
-    static DWORD RunStep(const std::string& arguments) {
-        const CorvelProcess step(arguments);
+    static DWORD RunStep(const std::string& arguments, const std::string& exe = "") {
+        const CorvelProcess step(arguments, exe);
         return step.WaitForExit(20000) ? step.ExitCode() : STILL_ACTIVE;
     }
     std::unique_ptr<CorvelProcess> Corvel;
@@ -199,6 +208,93 @@ TEST_F(ElevationTest, StepAloneWritesWhatTheMenuWritesBesideARunningCopy) {
     EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
     EXPECT_FALSE(LogExists());
     EXPECT_TRUE(Corvel->Running());
+}
+
+TEST_F(ElevationTest, CopyThatEveryoneMayChangeGetsNoRunEntryFromTheStepNorTheMenu) {
+    const std::string copy = OpenFolderCopy();
+    ASSERT_NE(copy, "");
+    const std::string earlier = StartCommand(TestDirectory() + "open-folder\\");
+    WriteMachineValue(kRunKey, "Corvel", earlier);
+
+    EXPECT_EQ(RunStep("-elevated startup-on", copy), RunOnStartup::kUnsafeCopy);
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), earlier) << "an entry written before is left alone";
+    EXPECT_EQ(RunStep("-elevated startup-off", copy), 0u);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "turning it off still removes it";
+
+    // The menu, with the right to write the registry, refuses the same way and says why.
+    Corvel = std::make_unique<CorvelProcess>("", copy);
+    ASSERT_TRUE(Corvel->WaitReady());
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    const HWND box = Corvel->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(MessageBoxText(box).find("move it into the Program Files folder"), std::string::npos);
+    PressOk(box);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "False") << "as the step off left it";
+}
+
+// What the step does with a log that is there, or is missing, log_step_trace.sh reads in Wine's trace.
+TEST_F(ElevationTest, LogStepChangesNothingWhereTheNameIsNoPlainFile) {
+    ASSERT_TRUE(CreateDirectoryA(kLog, nullptr));
+    EXPECT_EQ(RunStep("-elevated songlog"), WinampMod::kLogNotAPlainFile);
+    const DWORD attributes = GetFileAttributesA(kLog);
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        << "left as it was";
+}
+
+// A copy in a folder named in Cyrillic and in CJK, beyond the ANSI code page 1252 of the tests' prefix.
+class UnicodeCopy {
+public:
+    UnicodeCopy() {
+        CreateDirectoryW(kFolder, nullptr);
+        Made = CopyFileW((Win::Ansi::ToWide(TestDirectory()) + L"corvel.exe").c_str(), Exe().c_str(), FALSE);
+    }
+    ~UnicodeCopy() {
+        DeleteFileW(Exe().c_str());
+        RemoveDirectoryW(kFolder);
+    }
+    UnicodeCopy(const UnicodeCopy&) = delete;
+    UnicodeCopy& operator=(const UnicodeCopy&) = delete;
+    static std::wstring Exe() { return std::wstring(kFolder) + L"\\corvel.exe"; }
+    bool Made = false;
+    static constexpr wchar_t kFolder[] =
+        L"C:\\\u041C\u0443\u0437\u044B\u043A\u0430 \u97F3\u697D";  // Музыка 音楽
+};
+
+std::wstring ReadRunEntry() {
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    const LONG read =
+        RegQueryValueExW(key, L"Corvel", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? data : L"<none>";
+}
+
+TEST_F(ElevationTest, FolderBeyondTheCodePageKeepsItsNameInTheRunEntryAndTheStep) {
+    const UnicodeCopy copy;
+    ASSERT_TRUE(copy.Made);
+    const CorvelProcess step("-elevated startup-on", UnicodeCopy::Exe());
+    ASSERT_TRUE(step.WaitForExit(20000));
+    EXPECT_EQ(step.ExitCode(), 0u);
+    EXPECT_EQ(ReadRunEntry(),
+              L"\"c:\\\u043C\u0443\u0437\u044B\u043A\u0430 \u97F3\u697D\\corvel.exe\" -startup")
+        << "the folder lower-cased, every letter kept";
+
+    // Denied the registry, the copy's menu starts the step from that same path.
+    StandInPlayer player;
+    const KeyLock lock;
+    Corvel = std::make_unique<CorvelProcess>("", UnicodeCopy::Exe());
+    ASSERT_TRUE(Corvel->WaitReady());
+    ASSERT_TRUE(WaitUntilHotkeysArmed(player));
+    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+    HeldStep held(Corvel->Id());
+    EXPECT_TRUE(held.Held()) << "the step started from the folder beyond the code page";
+    held.Resume();
+    EXPECT_EQ(held.WaitForExitCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED))
+        << "Wine runs it as the same user";
 }
 
 TEST_F(ElevationTest, LockedRunOnStartupAsksForRightsAndShowsWhatTheRegistryHolds) {
@@ -253,12 +349,12 @@ HANDLE WINAPI DenyingOpen(LPCSTR file,
 
 // Starts the step as asked, but of corvel.exe: this process is the test's.
 std::vector<std::string> Requests;
-BOOL WINAPI StartCorvelStep(SHELLEXECUTEINFOA* info) {
-    Requests.push_back(std::string(info->lpVerb) + " " + info->lpParameters);
-    const std::string corvel = TestDirectory() + "corvel.exe";
-    SHELLEXECUTEINFOA step = *info;
+BOOL WINAPI StartCorvelStep(SHELLEXECUTEINFOW* info) {
+    Requests.push_back(Win::Ansi::FromWide(info->lpVerb) + " " + Win::Ansi::FromWide(info->lpParameters));
+    const std::wstring corvel = Win::Ansi::ToWide(TestDirectory()) + L"corvel.exe";
+    SHELLEXECUTEINFOW step = *info;
     step.lpFile = corvel.c_str();
-    const BOOL started = ShellExecuteExA(&step);
+    const BOOL started = ShellExecuteExW(&step);
     info->hProcess = step.hProcess;
     return started;
 }
@@ -271,7 +367,7 @@ struct LogSeams {
     }
     ~LogSeams() {
         WinampMod::OpenSongTitleLog = CreateFileA;
-        ElevationMod::StartElevated = ShellExecuteExA;
+        ElevationMod::StartElevated = ShellExecuteExW;
     }
 };
 

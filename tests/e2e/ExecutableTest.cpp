@@ -6,6 +6,7 @@
 
 #include "tests/support/CorvelProcess.h"
 #include "tests/support/PeFile.h"
+#include "tests/support/PlantedDll.h"
 
 namespace {
 
@@ -22,6 +23,40 @@ TEST(ExecutableTest, StartsOnWindows2000) {
     EXPECT_EQ(Windows2000Problems(pe, TestDirectory() + "win2000-imports.txt"), "")
         << "check each import against the Windows 2000 documentation, or find it at run time with "
            "GetProcAddress";
+}
+
+TEST(ExecutableTest, AsksForRandomAddressesNoRunningDataAndTerminalServices) {
+    const PeFile pe = ReadPeFile(CorvelExe());
+    ASSERT_TRUE(pe.Valid);
+    const std::pair<WORD, const char*> flags[] = {
+        {IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, "DYNAMIC_BASE"},
+        {IMAGE_DLLCHARACTERISTICS_NX_COMPAT, "NX_COMPAT"},
+        {IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, "TERMINAL_SERVER_AWARE"},
+    };
+    for (const auto& [flag, name] : flags) EXPECT_TRUE(pe.DllCharacteristics & flag) << name;
+    EXPECT_TRUE(pe.Relocatable) << "without its relocations Windows could not move it";
+}
+
+// Wine's user32 loads uxtheme.dll by its plain name when the program makes its first window, and, told to
+// prefer a native one, would take one from the program's folder: as Windows does for a DLL planted beside a
+// program in Downloads.
+TEST(ExecutableTest, DllBesideTheProgramIsNotLoadedByItsPlainName) {
+    const std::string folder = TestDirectory() + "planted\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(CorvelExe().c_str(), (folder + "corvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((TestDirectory() + "corvel_planted.dll").c_str(), (folder + "uxtheme.dll").c_str(), FALSE));
+    {
+        const ScopedEnvironment native("WINEDLLOVERRIDES",
+                                       ScopedEnvironment::Get("WINEDLLOVERRIDES") + ";uxtheme=n,b");
+        const CorvelProcess corvel("", folder + "corvel.exe");
+        ASSERT_TRUE(corvel.WaitReady());
+        const HANDLE loaded = OpenEventA(SYNCHRONIZE, FALSE, kPlantedDllLoaded);
+        EXPECT_EQ(loaded, nullptr) << "the DLL beside the program was loaded";
+        if (loaded) CloseHandle(loaded);
+    }
+    for (const char* name : {"corvel.exe", "uxtheme.dll"}) DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST(ExecutableTest, ManifestRunsAsInvokerInAFormEveryWindowsReads) {

@@ -179,25 +179,62 @@ DWORD WaitForEnd(HANDLE process) {
     return code;
 }
 
-// Runs the command to its end and the processes it started too, since the uninstaller hands its work to a
-// copy of itself and returns at once. The exit code of the last of them.
-DWORD RunToEnd(std::string commandLine) {
+// Starts the command; its process and id, or none, with GetLastError saying why.
+PROCESS_INFORMATION Start(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info))
-        return GetLastError();
+        return {};
     CloseHandle(info.hThread);
+    return info;
+}
+
+// Runs the command to its end and the processes it started too, since the uninstaller hands its work to a
+// copy of itself and returns at once. The exit code of the last of them.
+DWORD RunToEnd(const std::string& commandLine) {
+    const PROCESS_INFORMATION info = Start(commandLine);
+    if (!info.hProcess) return GetLastError();
     DWORD code = WaitForEnd(info.hProcess);
     for (HANDLE child : ChildProcesses(info.dwProcessId)) code = WaitForEnd(child);
     return code;
 }
 
+// Runs setup with its pages, clicking each page's default button (Next, Install, Finish) as a user who keeps
+// every choice would, until it ends; its exit code. A disabled button, as while files go in, takes no click.
+DWORD ClickThrough(const std::string& commandLine) {
+    const PROCESS_INFORMATION info = Start(commandLine);
+    if (!info.hProcess) return GetLastError();
+    WaitFor(
+        [&] {
+            if (const HWND page = FindProcessWindow(info.dwProcessId, "#32770"))
+                PostMessageA(page, WM_COMMAND, IDOK, 0);
+            return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        kInstallerTimeoutMs, 500);
+    return WaitForEnd(info.hProcess);
+}
+
+// The program file of the process that started this one.
+std::string ParentImage(DWORD processId) {
+    DWORD parentId = 0;
+    std::string image;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == processId) parentId = entry.th32ParentProcessID;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (parentId != 0 && entry.th32ProcessID == parentId) image = entry.szExeFile;
+    CloseHandle(snapshot);
+    return image;
+}
+
 // Traces of any installation, so that no earlier run decides this one.
 void RemoveTraces() {
     for (const char* folder : {kInstallDir, kEarlierDir}) {
-        for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+        for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe", "notes.txt"})
             DeleteFileA(Installed(name, folder).c_str());
         RemoveDirectoryA(folder);
     }
@@ -266,6 +303,39 @@ TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
     PressKey(VK_SHIFT, VK_F3);
     EXPECT_TRUE(player.WaitForCommand(kNext, 0)) << "next song";
+}
+
+TEST_F(InstallerTest, FinishPageStartsTheProgramThroughTheDesktopsShell) {
+    EXPECT_EQ(ClickThrough("\"" + SetupExe() + "\" /D=" + kInstallDir), 0u);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowA("CorvelMainForm", nullptr)) != nullptr; }, 20000))
+        << "the finish page's \"Start ... now\" is chosen by default";
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    EXPECT_STRCASEEQ(ParentImage(id).c_str(), "explorer.exe")
+        << "started as the user, not with setup's token";
+    // Ended as Windows ends it at log-off, so that its icon goes too.
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 10000, &answer);
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 10000, &answer);
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    CloseHandle(process);
+}
+
+TEST_F(InstallerTest, FolderWithOtherFilesIsRefusedAndAnEmptyOneTaken) {
+    ASSERT_TRUE(CreateDirectoryA(kInstallDir, nullptr));
+    const std::string notes = Installed("notes.txt");
+    std::ofstream(notes) << "the user's";
+    EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S /D=" + kInstallDir),
+              static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+    EXPECT_FALSE(Exists(Installed("corvel.exe")));
+    EXPECT_TRUE(Exists(notes));
+    EXPECT_FALSE(MachineKeyExists(kUninstallKey)) << "nothing installed";
+
+    DeleteFileA(notes.c_str());
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_TRUE(Exists(Installed("corvel.exe")));
 }
 
 TEST_F(InstallerTest, InstallerAndUninstallerStartOnWindows2000) {

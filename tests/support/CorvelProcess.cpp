@@ -4,6 +4,7 @@
 
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
+#include "win/Ansi.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ BOOL CALLBACK CollectStaticText(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+// The support library links no program code: its own conversion from the ANSI code page.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
 INPUT KeyInput(UINT key, bool up) {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
@@ -53,6 +62,22 @@ INPUT KeyInput(UINT key, bool up) {
 
 }  // namespace
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : Name(name) {
+    if (GetEnvironmentVariableA(name, nullptr, 0) > 0) Previous = Get(name);
+    SetEnvironmentVariableA(name, value.c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    SetEnvironmentVariableA(Name.c_str(), Previous ? Previous->c_str() : nullptr);
+}
+
+std::string ScopedEnvironment::Get(const char* name) {
+    std::string value(GetEnvironmentVariableA(name, nullptr, 0), '\0');
+    if (value.empty()) return value;
+    value.resize(GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
+}
+
 std::string TestDirectory() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -60,13 +85,15 @@ std::string TestDirectory() {
     return directory.substr(0, directory.find_last_of('\\') + 1);
 }
 
-CorvelProcess::CorvelProcess(const std::string& arguments, const std::string& exe) {
-    const std::string path = exe.empty() ? TestDirectory() + "corvel.exe" : exe;
-    std::string commandLine = "\"" + path + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup = {};
+CorvelProcess::CorvelProcess(const std::string& arguments, const std::string& exe)
+    : CorvelProcess(arguments, Wide(exe.empty() ? TestDirectory() + "corvel.exe" : exe)) {}
+
+CorvelProcess::CorvelProcess(const std::string& arguments, const std::wstring& exe) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + Wide(arguments);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &Info))
         Info = {};
 }

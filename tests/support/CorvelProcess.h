@@ -14,6 +14,7 @@ class StandInPlayer;
 class CorvelProcess {
 public:
     explicit CorvelProcess(const std::string& arguments = "", const std::string& exe = "");
+    CorvelProcess(const std::string& arguments, const std::wstring& exe);  // a path beyond the code page
     ~CorvelProcess();
     CorvelProcess(const CorvelProcess&) = delete;
     CorvelProcess& operator=(const CorvelProcess&) = delete;
@@ -34,6 +35,20 @@ public:
 
 private:
     PROCESS_INFORMATION Info = {};
+};
+
+// An environment variable of this process, and so of the programs it starts, set while this lives.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    static std::string Get(const char* name);  // empty when unset
+
+private:
+    std::string Name;
+    std::optional<std::string> Previous;
 };
 
 std::string TestDirectory();  // the folder of the running test executable, with a trailing backslash

@@ -86,6 +86,10 @@ PeFile ReadPeFile(const std::string& path) {
     pe.MinorSubsystemVersion = optional.MinorSubsystemVersion;
     pe.MajorOperatingSystemVersion = optional.MajorOperatingSystemVersion;
     pe.MinorOperatingSystemVersion = optional.MinorOperatingSystemVersion;
+    pe.DllCharacteristics = optional.DllCharacteristics;
+    pe.Relocatable = !(nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED) &&
+                     optional.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_BASERELOC &&
+                     optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size > 0;
     if (optional.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_IMPORT)
         pe.Imports = ReadImports(image, optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]);
     pe.Valid = true;

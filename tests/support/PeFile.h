@@ -18,6 +18,8 @@ struct PeFile {
     WORD Subsystem = 0;
     WORD MajorSubsystemVersion = 0, MinorSubsystemVersion = 0;
     WORD MajorOperatingSystemVersion = 0, MinorOperatingSystemVersion = 0;
+    WORD DllCharacteristics = 0;  // IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE and the like
+    bool Relocatable = false;     // it carries the relocations that loading it elsewhere needs
     std::vector<PeImport> Imports;
 };
 
