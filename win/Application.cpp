@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <exception>
 
 #include "win/Ansi.h"
 
@@ -148,6 +149,7 @@ std::wstring LCase(std::wstring text) {
 
 int Run(std::wstring_view title, void (*main)()) {
     TitleText = title;
+    std::set_terminate(ReportUncaughtFailure);  // a failure that ends the program is reported too
     DeclareDpiAware();  // before any window or screen measure: the layout follows the screen's real dpi
     try {
         main();
