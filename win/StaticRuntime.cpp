@@ -5,11 +5,11 @@
 // (catch (...) or the toolkit's report) takes, and which never looks at the exception's type or text.
 // Nothing of libstdc++ is defined twice, so should the library stop calling one of these names, the link
 // still works and only the size check notices.
-#if defined(__GLIBCXX__)
-
 #include <cstdlib>
 #include <exception>
 #include <new>
+
+#if defined(__GLIBCXX__)  // defined by the headers above
 
 namespace {
 
