@@ -30,12 +30,12 @@ LONG PostCommand(WPARAM command) {
     return PostMessageA(player, WM_COMMAND, command, 0);
 }
 
-DWORD AppendLine(std::string record) {
+DWORD AppendLine(const std::string& line) {
     const Win::UniqueFile log(WinampMod::OpenSongTitleLog(kSongTitleLog, FILE_APPEND_DATA,
                                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return GetLastError();
-    record += "\r\n";  // one write, so a line is never split
+    const std::string record = line + "\r\n";  // one write, so a line is never split
     DWORD written = 0;
     if (!WriteFile(log.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr))
         return GetLastError();
