@@ -111,11 +111,9 @@ LONG WinampToggleShuffle() {
     return PostCommand(kToggleShuffle);
 }
 
-HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
-    const HWND player = FindWinamp();
+bool WinampPlayState(HWND player, SENDASYNCPROC answered, ULONG_PTR data) {
     // A window that went away since the lookup refuses the query, as no window would.
-    if (!player || !SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data)) return nullptr;
-    return player;
+    return player && SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data);
 }
 
 std::wstring ReduceTitle(std::wstring text) {
