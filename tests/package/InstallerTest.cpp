@@ -197,7 +197,7 @@ DWORD RunToEnd(std::string commandLine) {
 // Traces of any installation, so that no earlier run decides this one.
 void RemoveTraces() {
     for (const char* folder : {kInstallDir, kEarlierDir}) {
-        for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+        for (const char* name : {"corvel.exe", "README.txt", "LICENSE.txt", "uninstall.exe"})
             DeleteFileA(Installed(name, folder).c_str());
         RemoveDirectoryA(folder);
     }
@@ -246,7 +246,7 @@ protected:
 
 TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Install());
-    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+    for (const char* name : {"corvel.exe", "README.txt", "LICENSE.txt", "uninstall.exe"})
         EXPECT_TRUE(Exists(Installed(name))) << name;
     EXPECT_STRCASEEQ(ShortcutTarget(Shortcut()).c_str(), Installed("corvel.exe").c_str());
 
