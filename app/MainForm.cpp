@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <iterator>
+#include <string>
 
 #include "app/ElevationMod.h"
 #include "app/MainMod.h"
@@ -58,15 +58,10 @@ HFONT CreateTahoma(int weight) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace);
 }
 
-// Digits only: std::to_wstring would link a whole wide printf into the program, std::to_string a table.
-void AppendDecimal(std::wstring& text, unsigned number) {
-    wchar_t digits[10];  // enough for any unsigned
-    size_t first = std::size(digits);
-    do {
-        digits[--first] = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    text.append(digits + first, std::size(digits) - first);
+// std::to_wstring would bring a whole wide printf into the program, 29 KB.
+std::wstring Decimal(unsigned number) {
+    const std::string digits = std::to_string(number);
+    return std::wstring(digits.begin(), digits.end());
 }
 
 // After a failed add the icon is tried again at the 1st, 2nd, 4th, 8th and 16th detect tick, the last
@@ -79,18 +74,9 @@ bool TrayRetryDue(int ticksSinceFailure) {
 }  // namespace
 
 std::wstring TrayTooltip(std::wstring_view caption, const Win::Application::VersionNumbers& version) {
-    // Appended piece by piece: each std::wstring operator+ would bring code of its own.
-    std::wstring tip(caption);
-    tip += L" v";
-    AppendDecimal(tip, version.Major);
-    tip += L'.';
-    AppendDecimal(tip, version.Minor);
-    if (version.Revision != 0) {
-        tip += L'.';
-        AppendDecimal(tip, version.Revision);
-    }
-    tip += kAuthor;
-    return tip;
+    std::wstring tip = std::wstring(caption) + L" v" + Decimal(version.Major) + L"." + Decimal(version.Minor);
+    if (version.Revision != 0) tip += L"." + Decimal(version.Revision);
+    return tip + kAuthor;
 }
 
 int TrayEventNumber(float xTwips, int twipsPerPixel) {
@@ -108,10 +94,7 @@ bool IsTrayNotification(LPARAM lParam, POINT pointer) {
 }
 
 MainForm& MainForm::Instance() {
-    // Ends with the process through Application::End, never by a destructor. A plain pointer, not a
-    // guarded local static: the window lives on one thread, and the guard's runtime costs 1.5 KB.
-    static MainForm* form = nullptr;
-    if (!form) form = new MainForm();
+    static MainForm* const form = new MainForm();  // ends with the process through Application::End
     return *form;
 }
 

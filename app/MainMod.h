@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
 // Start-up, the global hot keys and the window procedure that dispatches them.
 namespace MainMod {
 
@@ -21,9 +19,5 @@ void RestoreWndProc();
 LRESULT CALLBACK HotkeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 int HotkeyId(ATOM atom);  // the atom sign-extended, as registered and as WM_HOTKEY reports it
-
-enum class PlayPauseAction { None, Play, Pause, AskAgain };
-// What Shift+F1 does with a play-state answer, after compared earlier answers matched nothing.
-PlayPauseAction DecidePlayPause(size_t compared, LONG answer);
 
 }  // namespace MainMod

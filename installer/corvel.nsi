@@ -1,8 +1,8 @@
 ; The installer: corvel.exe into Program Files, a Start-menu shortcut, and an entry in Add/Remove Programs
 ; whose uninstaller leaves nothing of the program behind. scripts/package defines VERSION, PRODUCT,
-; PUBLISHER, STAGE (the folder with corvel.exe and README.txt), ICON, OUT_FILE, NAMES (the program's names,
-; which the build writes from settings/ProgramNames.h), and HEADER_FILE and SET_PE_TIME for the time stamp
-; below; SOURCE_DATE_EPOCH is in the environment.
+; PUBLISHER, STAGE (the folder with corvel.exe, README.txt and LICENSE.txt), ICON, OUT_FILE, NAMES (the
+; program's names, which the build writes from settings/ProgramNames.h), and HEADER_FILE and SET_PE_TIME for
+; the time stamp below; SOURCE_DATE_EPOCH is in the environment.
 
 Unicode true  ; NSIS 3's Unicode stubs import only what Windows 2000 has
 SetCompressor /SOLID lzma
@@ -297,6 +297,7 @@ Section
     SetOutPath "$INSTDIR"
     File "${STAGE}\${EXE}"
     File "${STAGE}\README.txt"
+    File "${STAGE}\LICENSE.txt"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
 
@@ -498,6 +499,7 @@ Section "Uninstall"
     Call un.RemoveRunOnStartup  ; first: the short spelling of a path is found only while the file is there
     Call un.EndRunningCopy
     Delete "$INSTDIR\README.txt"
+    Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\${UNINSTALLER}"
     Delete "${SHORTCUT}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -30,12 +30,12 @@ LONG PostCommand(WPARAM command) {
     return PostMessageA(player, WM_COMMAND, command, 0);
 }
 
-DWORD AppendLine(std::string record) {
+DWORD AppendLine(const std::string& line) {
     const Win::UniqueFile log(WinampMod::OpenSongTitleLog(kSongTitleLog, FILE_APPEND_DATA,
                                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return GetLastError();
-    record += "\r\n";  // one write, so a line is never split
+    const std::string record = line + "\r\n";  // one write, so a line is never split
     DWORD written = 0;
     if (!WriteFile(log.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr))
         return GetLastError();
@@ -111,11 +111,9 @@ LONG WinampToggleShuffle() {
     return PostCommand(kToggleShuffle);
 }
 
-HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data) {
-    const HWND player = FindWinamp();
+bool WinampPlayState(HWND player, SENDASYNCPROC answered, ULONG_PTR data) {
     // A window that went away since the lookup refuses the query, as no window would.
-    if (!player || !SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data)) return nullptr;
-    return player;
+    return player && SendMessageCallbackA(player, WM_USER, 0, kIsPlayingQuery, answered, data);
 }
 
 std::wstring ReduceTitle(std::wstring text) {

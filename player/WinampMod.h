@@ -21,10 +21,10 @@ LONG WinampBackward5Sec();
 LONG WinampToggleRepeat();
 LONG WinampToggleShuffle();
 
-// Sends the play-state query without waiting: the player's answer (1 playing, 3 paused, 0 stopped) reaches
-// answered, with data, through this thread's message loop. Returns the window asked; none when no query went
-// out, for want of a player window, whose answer is 0.
-HWND WinampPlayState(SENDASYNCPROC answered, ULONG_PTR data);
+// Sends the play-state query to the player's window without waiting: its answer (1 playing, 3 paused,
+// 0 stopped) reaches answered, with data, through this thread's message loop. False when no query went out,
+// for want of that window, whose answer is 0.
+bool WinampPlayState(HWND player, SENDASYNCPROC answered, ULONG_PTR data);
 
 // A title that Shift+F10 could not add to the song title log, and the reason.
 struct UnloggedTitle {

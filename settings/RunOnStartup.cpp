@@ -29,11 +29,10 @@ bool CopyIsProtected() {
 }
 
 bool WriteRunEntry(bool bEnabled) {
-    const std::wstring key = kRunKey, value = kRunValue;  // once for either call
-    if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, key, value);
+    if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
     const std::wstring command =
         RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
-    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, key, value, command);
+    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
 }
 
 }  // namespace
@@ -62,17 +61,16 @@ bool Apply(bool bEnabled) {
         SetLastError(kUnsafeCopy);
         return false;
     }
-    const std::wstring key = kSettingsKey, value = kSettingValue;  // once for all the calls below
     int missing = 0;
-    const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, key, value, missing);
-    if (!Access.Save(HKEY_LOCAL_MACHINE, key, value, BoolToText(bEnabled))) return false;
+    const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
+    if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled))) return false;
     if (WriteRunEntry(bEnabled)) return true;
     // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
     const DWORD error = GetLastError();
     if (missing)
-        Access.Delete(HKEY_LOCAL_MACHINE, key, value);
+        Access.Delete(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue);
     else
-        Access.Save(HKEY_LOCAL_MACHINE, key, value, previous);
+        Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, previous);
     SetLastError(error);
     return false;
 }
@@ -83,13 +81,8 @@ bool Toggle(bool bChecked) {
 }
 
 std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
-    // Appended piece by piece: each std::wstring operator+ would bring code of its own.
-    std::wstring command = L"\"";
-    command += Win::Application::LCase(WithBackslash(std::wstring(directory)));
-    command += exeName;
-    command += L".exe\" ";
-    command += kStartupSwitch;
-    return command;
+    return L"\"" + Win::Application::LCase(WithBackslash(std::wstring(directory))) + std::wstring(exeName) +
+           L".exe\" " + kStartupSwitch;
 }
 
 }  // namespace RunOnStartup

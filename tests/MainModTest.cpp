@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 namespace {
 
 TEST(HotkeyIdTest, AtomsAreSignExtended) {
@@ -13,31 +9,6 @@ TEST(HotkeyIdTest, AtomsAreSignExtended) {
     EXPECT_EQ(MainMod::HotkeyId(0xFFFF), -1);
     EXPECT_EQ(MainMod::HotkeyId(0xC123), static_cast<int>(0xFFFFC123));
     EXPECT_EQ(MainMod::HotkeyId(0), 0);
-}
-
-// The decision over a player's answers, one answer per comparison, the last one repeated: its action and
-// how many times it asked.
-std::pair<MainMod::PlayPauseAction, size_t> Decide(const std::vector<LONG>& answers) {
-    for (size_t asked = 0;;) {
-        const LONG answer = answers[std::min(asked, answers.size() - 1)];
-        const MainMod::PlayPauseAction action = MainMod::DecidePlayPause(asked++, answer);
-        if (action != MainMod::PlayPauseAction::AskAgain) return {action, asked};
-    }
-}
-
-TEST(DecidePlayPauseTest, AsksAfreshUntilAStateMatches) {
-    using Action = MainMod::PlayPauseAction;
-    const struct {
-        std::vector<LONG> Answers;
-        size_t Asked;
-        Action Expected;
-    } cases[] = {
-        {{0}, 1, Action::Play},       {{1}, 2, Action::Pause}, {{2}, 3, Action::Play},
-        {{3}, 4, Action::Play},       {{7}, 4, Action::None},  {{-1}, 4, Action::None},
-        {{1, 0}, 4, Action::None},     // stopped after the pause test: too late to match
-        {{3, 3, 2}, 3, Action::Play},  // changed to 2 before the third ask
-    };
-    for (const auto& c : cases) EXPECT_EQ(Decide(c.Answers), std::make_pair(c.Expected, c.Asked));
 }
 
 // The previous procedure of a scratch window: answers with a mark so the test sees the hand-over.

@@ -46,7 +46,7 @@ TEST(WinampModTest, NothingIsSentWithoutAPlayer) {
     ASSERT_EQ(WinampMod::FindWinamp(), nullptr);
     EXPECT_EQ(WinampMod::WinampPlay(), 0);
     EXPECT_EQ(WinampMod::WinampToggleShuffle(), 0);
-    EXPECT_EQ(WinampMod::WinampPlayState(RecordAnswer, 1), nullptr) << "no query goes out";
+    EXPECT_FALSE(WinampMod::WinampPlayState(WinampMod::FindWinamp(), RecordAnswer, 1)) << "no query goes out";
 }
 
 TEST(WinampModTest, CommandsReachThePlayerOnly) {
@@ -77,7 +77,7 @@ TEST(WinampModTest, PlayStateQueryWaitsForNoAnswer) {
     player.SetPlayState(3);
     player.Hang();
     Answers.clear();
-    EXPECT_EQ(WinampMod::WinampPlayState(RecordAnswer, 42), player.Hwnd());
+    EXPECT_TRUE(WinampMod::WinampPlayState(player.Hwnd(), RecordAnswer, 42));
     EXPECT_FALSE(PumpUntilAnswered(300)) << "a hung player cannot answer";
     player.Resume();
     ASSERT_TRUE(PumpUntilAnswered(5000));

@@ -164,12 +164,8 @@ int SystrayIcon::CallShell(DWORD dwMessage, bool bReport) {
     // Taken back before NIError runs, so a subscriber's own changes to the record stay.
     FromAnsi(data, IconData);
     if (!result && bReport) {
-        // Those subscribed before the failure, each called through a copy: a subscriber may subscribe while
-        // it runs, which can move the others.
-        for (size_t i = 0, subscribed = NIErrorHandlers.size(); i < subscribed; ++i) {
-            const auto handler = NIErrorHandlers[i];
-            handler(static_cast<LONG>(error));
-        }
+        const auto handlers = NIErrorHandlers;  // a subscriber may subscribe while it runs
+        for (const auto& handler : handlers) handler(static_cast<LONG>(error));
     }
     return result;
 }

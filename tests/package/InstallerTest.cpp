@@ -234,7 +234,7 @@ std::string ParentImage(DWORD processId) {
 // Traces of any installation, so that no earlier run decides this one.
 void RemoveTraces() {
     for (const char* folder : {kInstallDir, kEarlierDir}) {
-        for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe", "notes.txt"})
+        for (const char* name : {"corvel.exe", "README.txt", "LICENSE.txt", "uninstall.exe", "notes.txt"})
             DeleteFileA(Installed(name, folder).c_str());
         RemoveDirectoryA(folder);
     }
@@ -283,7 +283,7 @@ protected:
 
 TEST_F(InstallerTest, SilentInstallIntoAChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Install());
-    for (const char* name : {"corvel.exe", "README.txt", "uninstall.exe"})
+    for (const char* name : {"corvel.exe", "README.txt", "LICENSE.txt", "uninstall.exe"})
         EXPECT_TRUE(Exists(Installed(name))) << name;
     EXPECT_STRCASEEQ(ShortcutTarget(Shortcut()).c_str(), Installed("corvel.exe").c_str());
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks what scripts/package wrote: the zip holds the program and its README, and SHA256SUMS matches."""
+"""Checks what scripts/package wrote: the zip holds the program, its README and its licence, and SHA256SUMS
+matches."""
 import hashlib
 import pathlib
 import re
@@ -18,15 +19,19 @@ class ReleaseTest(unittest.TestCase):
         self.version = re.fullmatch(r"corvel-(\d+\.\d+\.\d+)\.zip", self.zip.name).group(1)
         self.setup = DIST / f"corvel-{self.version}-setup.exe"
 
-    def test_zip_holds_the_program_and_its_readme(self):
+    def test_zip_holds_the_program_its_readme_and_its_licence(self):
         with zipfile.ZipFile(self.zip) as archive:
-            self.assertEqual(sorted(archive.namelist()), ["README.txt", "corvel.exe"])
+            self.assertEqual(sorted(archive.namelist()), ["LICENSE.txt", "README.txt", "corvel.exe"])
             self.assertEqual(archive.read("corvel.exe")[:2], b"MZ")
             readme = archive.read("README.txt")
-        lines = readme.split(b"\r\n")
-        self.assertFalse(any(b"\r" in line or b"\n" in line for line in lines), "CRLF line ends only")
+            licence = archive.read("LICENSE.txt")
+        for text in (readme, licence):
+            lines = text.split(b"\r\n")
+            self.assertFalse(any(b"\r" in line or b"\n" in line for line in lines), "CRLF line ends only")
         self.assertIn(self.version.encode(), readme)
         self.assertNotIn(b"@", readme, "every placeholder filled in")
+        root = pathlib.Path(__file__).resolve().parents[2]
+        self.assertEqual(licence, (root / "LICENSE").read_bytes().replace(b"\n", b"\r\n"))
 
     def test_checksums_match_both_files(self):
         self.assertEqual(self.setup.read_bytes()[:2], b"MZ")
