@@ -12,8 +12,8 @@ namespace {
 
 using ElevationMod::Step;
 
-constexpr wchar_t kElevateVerb[] =
-    L"runas";  // the UAC prompt from Vista on; the Run As dialog on 2000 and XP
+// The UAC prompt from Vista on; the Run As dialog on 2000 and XP.
+constexpr wchar_t kElevateVerb[] = L"runas";
 constexpr UINT kPollIntervalMs = 250;
 
 const struct {

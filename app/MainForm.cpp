@@ -29,8 +29,7 @@ constexpr wchar_t kHideCaption[] = L"&Hide";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
 constexpr wchar_t kUnsafeCopyMessage[] =
     L"Run On Startup stays off: users without administrator rights can change this copy of the program or "
-    L"add "
-    L"files to its folder, and Windows would run what they put there for everyone who logs on.\n\n"
+    L"add files to its folder, and Windows would run what they put there for everyone who logs on.\n\n"
     L"Install the program with its setup, or move it into the Program Files folder, then choose Run On "
     L"Startup again.";
 

@@ -37,8 +37,8 @@ DWORD AppendSongTitle(const std::wstring& title);  // ERROR_SUCCESS once the lin
 // Creates the empty log when it is missing and lets every user who logs on read it and append to it. A log
 // that is there stays as it is; a name there that is no plain file gives kLogNotAPlainFile.
 DWORD PrepareSongTitleLog();
-inline constexpr DWORD kLogNotAPlainFile =
-    0x20000002;  // bit 29: the program's own (Run On Startup has ...01)
+// Bit 29 marks a code of the program's own, as Run On Startup's 0x20000001 does: no Windows error has it.
+inline constexpr DWORD kLogNotAPlainFile = 0x20000002;
 
 // How the log is opened for an append; tests deny it, as a folder without rights for the user would.
 using OpenFileFn = HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);

@@ -18,14 +18,13 @@ std::wstring WithBackslash(std::wstring folder) {
 }
 
 // Windows runs the entry as everyone who logs on, administrators too: so only for a copy that nobody else
-// can replace, nor plant a DLL beside, nor give such rights. The file checked is the one the entry names.
+// can replace, nor plant a DLL beside, nor give such rights. The file checked is the running copy, which the
+// entry names.
 bool CopyIsProtected() {
     using namespace Win::FileSecurity;
-    const std::wstring folder = Win::Application::Path();
     const bool admin = RunningUserIsAdministrator();
-    return OnlyAdministratorsCanChange(Read(WithBackslash(folder) + Win::Application::ExeName() + L".exe"),
-                                       admin) &&
-           OnlyAdministratorsCanChange(Read(folder), admin);
+    return OnlyAdministratorsCanChange(Read(Win::Application::FilePath()), admin) &&
+           OnlyAdministratorsCanChange(Read(Win::Application::Path()), admin);
 }
 
 bool WriteRunEntry(bool bEnabled) {
