@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/DebugTrail.h"
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
@@ -70,6 +72,35 @@ TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
     EXPECT_TRUE(trail.WaitForLine(": song title not written to C:\\SongNames.txt (error 5)"));
     RemoveDirectoryA(kLog);
     MoveFileA(kKept, kLog);
+}
+
+// Windows' answer to a post to a player with higher rights, for the first two posts.
+int Refusals = 0;
+BOOL WINAPI RefuseTwice(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (Refusals++ >= 2) return PostMessageA(hWnd, uMsg, wParam, lParam);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST(WinampModTest, RefusedPostsLeaveOneTrailLineAndTheKeysGoOn) {
+    StandInPlayer player;
+    DebugTrail trail;
+    WinampMod::PostToPlayer = RefuseTwice;
+    EXPECT_EQ(WinampMod::WinampPlay(), 0);
+    EXPECT_EQ(WinampMod::WinampNext(), 0);
+    EXPECT_NE(WinampMod::WinampStop(), 0);
+    WinampMod::PostToPlayer = PostMessageA;
+    EXPECT_NE(WinampMod::WinampPause(), 0);
+    ASSERT_TRUE(player.WaitForCommands(2));
+    EXPECT_EQ(player.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{kStop, 0}, {kPause, 0}}));
+    // The trail keeps the order written: once this line is in, every line before it is.
+    OutputDebugStringA("refusals told\n");
+    ASSERT_TRUE(trail.WaitForLine("refusals told"));
+    const std::string told = ": player command refused: the player runs with higher rights than corvel.exe";
+    const auto lines = trail.Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.find(told) != std::string::npos; }),
+              1);
 }
 
 TEST(WinampModTest, PlayStateQueryWaitsForNoAnswer) {
