@@ -34,6 +34,50 @@ bool HasTip() {
     return std::find(tips.begin(), tips.end(), kTooltip) != tips.end();
 }
 
+void WriteRunEntry(const std::string& command) {
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, kRunKey, &key);
+    RegSetValueExA(key, "Corvel", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+}
+
+// The Windows version that Wine reports to corvel.exe while this lives; what was there before comes back
+// after.
+class WineVersionForCorvel {
+public:
+    explicit WineVersionForCorvel(const char* version) {
+        DWORD disposition = 0;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key,
+                        &disposition);
+        Created = disposition == REG_CREATED_NEW_KEY;
+        char data[32] = {};
+        DWORD size = sizeof data - 1;
+        if (RegQueryValueExA(Key, "Version", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+            ERROR_SUCCESS)
+            Previous = data;
+        RegSetValueExA(Key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                       lstrlenA(version) + 1);
+    }
+    ~WineVersionForCorvel() {
+        if (Previous)
+            RegSetValueExA(Key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(Previous->c_str()),
+                           static_cast<DWORD>(Previous->size() + 1));
+        else
+            RegDeleteValueA(Key, "Version");
+        RegCloseKey(Key);
+        if (Created) RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
+    }
+    WineVersionForCorvel(const WineVersionForCorvel&) = delete;
+    WineVersionForCorvel& operator=(const WineVersionForCorvel&) = delete;
+
+private:
+    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\corvel.exe";
+    HKEY Key = nullptr;
+    bool Created = false;
+    std::optional<std::string> Previous;
+};
+
 class TrayMenuTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearRunOnStartup(); }
@@ -114,6 +158,7 @@ TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {
         {"True", "False"}, {"False", "True"}, {"true", "True"}};
     for (const auto& [stored, afterClick] : cases) {
         WriteSetting(stored);
+        WriteRunEntry("\"" + Lower(TestDirectory()) + "corvel.exe\" -startup");  // Windows 8 on asks for it
         StartCorvel();
         ChooseRunOnStartup();
         const std::string expected = afterClick;
@@ -121,6 +166,41 @@ TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {
             << "stored " << stored;
         Corvel.reset();
     }
+}
+
+// Windows 8 on: Task Manager switched the entry off, leaving its mark (03, then the time) beside it.
+TEST_F(TrayMenuTest, RunOnStartupSwitchedOffInTaskManagerShowsOffUntilChosen) {
+    const std::string command = "\"" + Lower(TestDirectory()) + "corvel.exe\" -startup";
+    const std::string switchedOff("\x03\0\0\0\x6b\x2f\x9e\x51\x3c\x55\xdb\x01", 12);
+    const std::string enabled = std::string(1, '\x02') + std::string(11, '\0');
+    const auto stored = [](const char* setting, const std::optional<std::string>& runEntry,
+                           const std::optional<std::string>& mark) {
+        return ReadMachineValue(kSettingsKey, "RunOnStartup") == setting &&
+               ReadMachineValue(kRunKey, "Corvel") == runEntry && ReadStartupMark() == mark;
+    };
+    {
+        WineVersionForCorvel windows10("win10");
+        WriteSetting("True");
+        WriteRunEntry(command);
+        WriteStartupMark(switchedOff);
+        StartCorvel();
+        ChooseRunOnStartup();  // shown off: turns it on, for real
+        EXPECT_TRUE(WaitFor([&] { return stored("True", command, enabled); }, 15000))
+            << "on, with the mark enabled";
+        ChooseRunOnStartup();  // now shown on: turns it off
+        EXPECT_TRUE(WaitFor([&] { return stored("False", std::nullopt, std::nullopt); }, 15000))
+            << "off, with no mark left behind";
+        Corvel.reset();
+    }
+    // Windows 7 has no such mark: it is not read, and the stored setting alone sets the check mark.
+    WineVersionForCorvel windows7("win7");
+    WriteSetting("True");
+    WriteRunEntry(command);
+    WriteStartupMark(switchedOff);
+    StartCorvel();
+    ChooseRunOnStartup();
+    EXPECT_TRUE(WaitFor([&] { return stored("False", std::nullopt, switchedOff); }, 15000))
+        << "shown on, turned off";
 }
 
 }  // namespace
