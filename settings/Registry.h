@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-// Text values under a registry root key; every key handle is closed before a routine returns.
+// Values under a registry root key; every key handle is closed before a routine returns.
 namespace Registry {
 
 // A REG_SZ value's text; errorFlag -1 when the value cannot be queried at all, else 0.

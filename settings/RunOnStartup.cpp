@@ -46,7 +46,7 @@ bool ApproveStartup() {
     const MarkPlace place = StartupMarkPlace();
     std::string enabled(kMarkSize, '\0');
     enabled[0] = kEnabledState;
-    return RunOnStartup::Access.SaveBinary(HKEY_LOCAL_MACHINE, place.Key, kRunValue, enabled, place.View);
+    return Registry::SaveBinaryValue(HKEY_LOCAL_MACHINE, place.Key, kRunValue, enabled, place.View);
 }
 
 // Last when turning off: the entry is gone by then, and a mark left behind would keep a later copy's entry
@@ -54,7 +54,7 @@ bool ApproveStartup() {
 void ForgetStartupMark() {
     if (!HasStartupMarks()) return;
     const MarkPlace place = StartupMarkPlace();
-    if (!RunOnStartup::Access.DeleteIn(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View))
+    if (!Registry::DeleteValueIn(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View))
         Win::Application::Trace("Task Manager's startup mark not removed (error %lu)", GetLastError());
 }
 
@@ -84,8 +84,7 @@ bool WriteRunEntry(bool bEnabled) {
 
 namespace RunOnStartup {
 
-RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Registry::DeleteValue,
-                         Registry::GetRawValue,    Registry::SaveBinaryValue, Registry::DeleteValueIn};
+RegistryAccess Access = {Registry::GetStringValue, Registry::SaveStringValue, Registry::DeleteValue};
 
 std::wstring BoolToText(bool value) {
     return value ? L"True" : L"False";
@@ -107,9 +106,9 @@ std::optional<bool> ShownSetting() {
     if (!stored || !*stored || !HasStartupMarks()) return stored;
     // From Windows 8 on, Task Manager can switch the entry off, and another copy may have written it since.
     const MarkPlace place = StartupMarkPlace();
-    const auto entry = Access.GetRaw(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, 0);
+    const auto entry = Registry::GetRawValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, 0);
     return entry && NamesCopy(Registry::RawText(*entry), Win::Application::FilePath()) &&
-           !MarkSaysDisabled(Access.GetRaw(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View));
+           !MarkSaysDisabled(Registry::GetRawValue(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View));
 }
 
 bool MarkSaysDisabled(const std::optional<Registry::RawValue>& mark) {

@@ -16,10 +16,6 @@ struct RegistryAccess {
     std::wstring (*Get)(HKEY, const std::wstring&, const std::wstring&, int&);
     bool (*Save)(HKEY, const std::wstring&, const std::wstring&, const std::wstring&);
     bool (*Delete)(HKEY, const std::wstring&, const std::wstring&);
-    // Task Manager's mark, in a registry view.
-    std::optional<Registry::RawValue> (*GetRaw)(HKEY, const std::wstring&, const std::wstring&, REGSAM);
-    bool (*SaveBinary)(HKEY, const std::wstring&, const std::wstring&, const std::string&, REGSAM);
-    bool (*DeleteIn)(HKEY, const std::wstring&, const std::wstring&, REGSAM);
 };
 extern RegistryAccess Access;
 

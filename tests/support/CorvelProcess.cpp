@@ -207,55 +207,27 @@ void SetLogPixels(std::optional<DWORD> dpi) {
     RegCloseKey(key);
 }
 
-// Wine writes no marks: the tests write them as Task Manager does. Run32, seen in the 64-bit view, holds
-// those of the 32-bit Run key on 64-bit Windows; a 32-bit Wine prefix is 32-bit Windows.
-namespace {
-struct MarkPlace {
-    const char* Key;
-    REGSAM View;
-};
-MarkPlace StartupMarkPlace() {
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    if (wow64)
-        return {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32",
-                KEY_WOW64_64KEY};
-    return {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run", 0};
-}
-}  // namespace
+// Wine writes no marks: the tests write them as Task Manager does, where 32-bit Windows keeps them (the
+// prefix).
+constexpr char kMarkKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 std::optional<std::string> ReadStartupMark() {
-    const MarkPlace place = StartupMarkPlace();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, place.Key, 0, KEY_READ | place.View, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    char data[64] = {};
+    char data[64];
     DWORD size = sizeof data;
     DWORD type = 0;
-    const LONG read = RegQueryValueExA(key, "Corvel", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
+    const LONG read = RegGetValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel", RRF_RT_ANY, &type, data, &size);
     if (read != ERROR_SUCCESS || type != REG_BINARY) return std::nullopt;
     return std::string(data, size);
 }
 
 void WriteStartupMark(const std::string& bytes) {
-    const MarkPlace place = StartupMarkPlace();
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, place.Key, 0, nullptr, 0, KEY_SET_VALUE | place.View, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, "Corvel", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel", REG_BINARY, bytes.data(),
+                    static_cast<DWORD>(bytes.size()));
 }
 
 void ClearRunOnStartup() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Corvel Win2K");
-    const MarkPlace mark = StartupMarkPlace();
-    HKEY marks = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, mark.Key, 0, KEY_SET_VALUE | mark.View, &marks) == ERROR_SUCCESS) {
-        RegDeleteValueA(marks, "Corvel");
-        RegCloseKey(marks);
-    }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel");
     HKEY run = nullptr;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", &run) ==
         ERROR_SUCCESS) {

@@ -61,8 +61,7 @@ std::optional<std::string> ReadMachineValue(const char* path, const char* name);
 void SetLogPixels(std::optional<DWORD> dpi);  // none removes the value: 96 dpi
 // The program's settings key and Run entry, and Task Manager's mark, as on a machine that never had them.
 void ClearRunOnStartup();
-// Task Manager's mark beside the program's Run entry (Windows 8 on), where Task Manager keeps it for a 32-bit
-// program: a REG_BINARY's bytes; a read gives none for no value or another type.
+// Task Manager's mark beside the program's Run entry (Windows 8 on): a REG_BINARY's bytes, else none.
 std::optional<std::string> ReadStartupMark();
 void WriteStartupMark(const std::string& bytes);
 
