@@ -239,7 +239,7 @@ void MainForm::OnMenuClick(UINT id) {
 }
 
 void MainForm::RestoreRunOnStartup() {
-    if (const auto stored = RunOnStartup::StoredSetting()) RunOnStartupMenu.Checked(*stored);
+    if (const auto shown = RunOnStartup::ShownSetting()) RunOnStartupMenu.Checked(*shown);
 }
 
 void MainForm::RunOnStartupClick() {

@@ -17,7 +17,7 @@ public:
     static MainForm& Instance();  // created on first use, never destroyed before the process ends
 
     SystrayIcon& SysTray();      // created on first use
-    void RestoreRunOnStartup();  // the check mark from the stored setting
+    void RestoreRunOnStartup();  // the check mark from the stored setting, and what Windows will do with it
 
 private:
     MainForm();

@@ -24,10 +24,25 @@ constexpr WPARAM kToggleShuffle = 40023;
 
 constexpr LPARAM kIsPlayingQuery = 104;
 
+bool RefusalTold = false;
+
+// From Vista on, Windows drops what a program posts to one that runs with higher rights, and the player then
+// ignores every key. Told once per run: each key would tell it again.
+void TellRefusedPost(DWORD error) {
+    if (error != ERROR_ACCESS_DENIED || RefusalTold) return;
+    RefusalTold = true;
+    Win::Application::Trace(
+        "player command refused: the player runs with higher rights than corvel.exe "
+        "(error %lu)",
+        error);
+}
+
 LONG PostCommand(WPARAM command) {
     const HWND player = WinampMod::FindWinamp();
     if (!player) return 0;
-    return PostMessageA(player, WM_COMMAND, command, 0);
+    const BOOL posted = WinampMod::PostToPlayer(player, WM_COMMAND, command, 0);
+    if (!posted) TellRefusedPost(GetLastError());
+    return posted;
 }
 
 DWORD AppendLine(const std::string& line) {
@@ -78,6 +93,7 @@ DWORD GrantAuthenticatedUsers(HANDLE file) {
 namespace WinampMod {
 
 OpenFileFn OpenSongTitleLog = CreateFileA;
+PostFn PostToPlayer = PostMessageA;
 
 HWND FindWinamp() {
     return FindWindowA(kPlayerClass, nullptr);

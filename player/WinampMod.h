@@ -44,6 +44,11 @@ inline constexpr DWORD kLogNotAPlainFile = 0x20000002;
 using OpenFileFn = HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
 extern OpenFileFn OpenSongTitleLog;
 
+// How a command is posted; tests refuse it, as Windows refuses a post to a player with higher rights. A
+// refusal leaves one line in the trail per run.
+using PostFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+extern PostFn PostToPlayer;
+
 std::wstring ReduceTitle(std::wstring text);  // the song title within a player window's text
 
 }  // namespace WinampMod

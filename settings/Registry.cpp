@@ -65,8 +65,57 @@ bool SaveStringValue(HKEY hRoot,
 }
 
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName) {
+    return DeleteValueIn(hRoot, subKey, valueName, 0);
+}
+
+std::optional<RawValue> GetRawValue(HKEY hRoot,
+                                    const std::wstring& subKey,
+                                    const std::wstring& valueName,
+                                    REGSAM view) {
     Win::UniqueHKey key;
-    const LONG opened = RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
+    if (RegOpenKeyExA(hRoot, Win::Ansi::FromWide(subKey).c_str(), 0, KEY_QUERY_VALUE | view, key.Put()) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    RawValue value;
+    DWORD size = 0;
+    // In Unicode: a Run entry keeps a folder named beyond the ANSI code page. A value that grows between the
+    // two queries fails the second, which reads as no value.
+    if (RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &value.Type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.Bytes.resize(size);
+    if (RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &value.Type,
+                         reinterpret_cast<BYTE*>(value.Bytes.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.Bytes.resize(size);
+    return value;
+}
+
+std::wstring RawText(const RawValue& value) {
+    if (value.Type != REG_SZ) return {};
+    std::wstring text(value.Bytes.size() / sizeof(wchar_t), L'\0');
+    CopyMemory(text.data(), value.Bytes.data(), text.size() * sizeof(wchar_t));
+    return StripNulls(text);  // stored with or without its NUL
+}
+
+bool SaveBinaryValue(HKEY hRoot,
+                     const std::wstring& subKey,
+                     const std::wstring& valueName,
+                     const std::string& data,
+                     REGSAM view) {
+    Win::UniqueHKey key;
+    const LONG created = RegCreateKeyExA(hRoot, Win::Ansi::FromWide(subKey).c_str(), 0, nullptr, 0,
+                                         KEY_SET_VALUE | view, nullptr, key.Put(), nullptr);
+    if (created != ERROR_SUCCESS) return Failed(created);
+    const LONG written =
+        RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_BINARY,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    return written == ERROR_SUCCESS || Failed(written);
+}
+
+bool DeleteValueIn(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, REGSAM view) {
+    Win::UniqueHKey key;
+    const LONG opened =
+        RegOpenKeyExA(hRoot, Win::Ansi::FromWide(subKey).c_str(), 0, KEY_SET_VALUE | view, key.Put());
     // A missing key or value, at any depth, answers "file not found": nothing was there to delete.
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND || Failed(opened);
     const LONG deleted = RegDeleteValueA(key.Get(), Win::Ansi::FromWide(valueName).c_str());

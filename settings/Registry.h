@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-// Text values under a registry root key; every key handle is closed before a routine returns.
+// Values under a registry root key; every key handle is closed before a routine returns.
 namespace Registry {
 
 // A REG_SZ value's text; errorFlag -1 when the value cannot be queried at all, else 0.
@@ -22,5 +23,25 @@ bool SaveStringValue(HKEY hRoot,
                      const std::wstring& data);
 // True when the value is gone afterwards, also when it or its key was never there; else as above.
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName);
+
+// The routines below work in the registry view given: 0, or KEY_WOW64_64KEY for a 32-bit program on 64-bit
+// Windows to reach what 64-bit programs see.
+struct RawValue {
+    DWORD Type = REG_NONE;
+    std::string Bytes;  // as stored: text in Unicode
+};
+// None when the value cannot be read, for whatever reason.
+std::optional<RawValue> GetRawValue(HKEY hRoot,
+                                    const std::wstring& subKey,
+                                    const std::wstring& valueName,
+                                    REGSAM view);
+std::wstring RawText(const RawValue& value);  // a REG_SZ value's text up to its first NUL; else empty
+// As SaveStringValue, for REG_BINARY data.
+bool SaveBinaryValue(HKEY hRoot,
+                     const std::wstring& subKey,
+                     const std::wstring& valueName,
+                     const std::string& data,
+                     REGSAM view);
+bool DeleteValueIn(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, REGSAM view);
 
 }  // namespace Registry

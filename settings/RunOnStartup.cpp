@@ -12,6 +12,52 @@ using ProgramNames::kRunValue;
 using ProgramNames::kSettingsKey;
 using ProgramNames::kSettingValue;
 
+// Where Windows 8 and later keep the mark that Task Manager's Startup tab (and Windows 11's Settings) write
+// beside a Run entry under HKEY_LOCAL_MACHINE. Undocumented: Run32 holds the marks of the Run key's 32-bit
+// view on 64-bit Windows and is itself seen in the 64-bit view; Run holds those of 32-bit Windows.
+constexpr wchar_t kMarkKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr wchar_t kMarkKey32[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
+constexpr unsigned kMarkSize = 12;  // a first byte for the state, then a time
+// The value has the Run value's name; 3 or 7 first, the time it was switched off after, mean disabled.
+constexpr char kDisabledStates[] = {3, 7};
+constexpr char kEnabledState = 2;  // written with a time of zeros
+
+struct MarkPlace {
+    const wchar_t* Key;
+    REGSAM View;
+};
+
+// Windows 8 is 6.2; 8.1, 10 and 11 report 6.2 too, as the program's manifest names none of them.
+bool HasStartupMarks() {
+    return Win::Application::WindowsAtLeast(6, 2);
+}
+
+MarkPlace StartupMarkPlace() {
+    // This 32-bit program writes its Run entry into the 32-bit view of 64-bit Windows.
+    if (Win::Application::UnderWow64()) return {kMarkKey32, KEY_WOW64_64KEY};
+    return {kMarkKey, 0};
+}
+
+// First when turning on: an enabled mark means what no mark means, so a later failure leaves no harm behind.
+bool ApproveStartup() {
+    if (!HasStartupMarks()) return true;
+    const MarkPlace place = StartupMarkPlace();
+    std::string enabled(kMarkSize, '\0');
+    enabled[0] = kEnabledState;
+    return Registry::SaveBinaryValue(HKEY_LOCAL_MACHINE, place.Key, kRunValue, enabled, place.View);
+}
+
+// Last when turning off: the entry is gone by then, and a mark left behind would keep a later copy's entry
+// switched off. A failure leaves a line in the trail and changes nothing else.
+void ForgetStartupMark() {
+    if (!HasStartupMarks()) return;
+    const MarkPlace place = StartupMarkPlace();
+    if (!Registry::DeleteValueIn(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View))
+        Win::Application::Trace("Task Manager's startup mark not removed (error %lu)", GetLastError());
+}
+
 std::wstring WithBackslash(std::wstring folder) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     return folder;
@@ -55,15 +101,46 @@ std::optional<bool> StoredSetting() {
     return TextToBool(Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, errorFlag));
 }
 
+std::optional<bool> ShownSetting() {
+    const std::optional<bool> stored = StoredSetting();
+    if (!stored || !*stored || !HasStartupMarks()) return stored;
+    // From Windows 8 on, Task Manager can switch the entry off, and another copy may have written it since.
+    const MarkPlace place = StartupMarkPlace();
+    const auto entry = Registry::GetRawValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, 0);
+    return entry && NamesCopy(Registry::RawText(*entry), Win::Application::FilePath()) &&
+           !MarkSaysDisabled(Registry::GetRawValue(HKEY_LOCAL_MACHINE, place.Key, kRunValue, place.View));
+}
+
+bool MarkSaysDisabled(const std::optional<Registry::RawValue>& mark) {
+    // Any other shape reads as enabled, as Windows reads it.
+    if (!mark || mark->Type != REG_BINARY || mark->Bytes.size() != kMarkSize) return false;
+    for (const char state : kDisabledStates)
+        if (mark->Bytes[0] == state) return true;
+    return false;
+}
+
+bool NamesCopy(std::wstring_view runEntry, std::wstring_view filePath) {
+    // The program's own entry quotes the file; its case is the file system's business.
+    if (runEntry.size() < 2 || runEntry[0] != L'"') return false;
+    const size_t close = runEntry.find(L'"', 1);
+    if (close == std::wstring_view::npos) return false;
+    const std::wstring named(runEntry.substr(1, close - 1));
+    return Win::Application::LCase(named) == Win::Application::LCase(std::wstring(filePath));
+}
+
 bool Apply(bool bEnabled) {
     if (bEnabled && !CopyIsProtected()) {  // an entry written before stays, and turning off still removes it
         SetLastError(kUnsafeCopy);
         return false;
     }
+    if (bEnabled && !ApproveStartup()) return false;
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
     if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled))) return false;
-    if (WriteRunEntry(bEnabled)) return true;
+    if (WriteRunEntry(bEnabled)) {
+        if (!bEnabled) ForgetStartupMark();
+        return true;
+    }
     // The setting never claims what the Run key does not hold: it goes back, and the first failure is told.
     const DWORD error = GetLastError();
     if (missing)

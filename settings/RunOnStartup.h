@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/Registry.h"
+
 // The Run On Startup setting: its stored state and the program's entry under the Windows Run key.
 namespace RunOnStartup {
 
@@ -25,8 +27,15 @@ inline constexpr DWORD kUnsafeCopy = 0x20000001;
 std::wstring BoolToText(bool value);                     // "True" or "False", as the setting is stored
 std::optional<bool> TextToBool(std::wstring_view text);  // only "True" and "False" convert
 std::optional<bool> StoredSetting();                     // only the exact texts "True" and "False" count
-// Stores the setting, then writes or removes the Run entry; on false nothing changed: GetLastError says why.
-// The entry is written only for a copy that only administrators can change.
+// What the check mark shows at load: the stored setting, and from Windows 8 on "True" only while Windows will
+// start this copy. None leaves the check mark as it is.
+std::optional<bool> ShownSetting();
+// Task Manager's mark (Windows 8 on) says the user switched the Run entry off; no mark means on.
+bool MarkSaysDisabled(const std::optional<Registry::RawValue>& mark);
+bool NamesCopy(std::wstring_view runEntry, std::wstring_view filePath);  // the entry starts that file
+// Stores the setting, then writes or removes the Run entry, with Task Manager's mark from Windows 8 on; on
+// false nothing changed: GetLastError says why. The entry is written only for a copy that only administrators
+// can change.
 bool Apply(bool bEnabled);
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
 bool Toggle(bool bChecked);

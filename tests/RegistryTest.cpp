@@ -180,6 +180,18 @@ TEST_F(RegistryTest, DeleteRemovesTheValueOrFindsNothingToDo) {
     EXPECT_EQ(ReadRaw(kScratch, "Other"), std::make_pair(DWORD{REG_SZ}, std::string("y\0", 2)));
 }
 
+TEST_F(RegistryTest, RawTextIsTheUnicodeStoredWithOrWithoutItsNul) {
+    const std::wstring text = L"\"c:\\\u041c\u0443\u0437\\corvel.exe\"";  // beyond the ANSI code page
+    for (const size_t nul : {0, 1}) {
+        Win::UniqueHKey key;
+        RegCreateKeyA(HKEY_CURRENT_USER, kScratch, key.Put());
+        RegSetValueExW(key.Get(), L"Entry", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + nul) * sizeof(wchar_t)));
+        const auto entry = Registry::GetRawValue(HKEY_CURRENT_USER, kScratchPath, L"Entry", 0);
+        EXPECT_EQ(entry ? Registry::RawText(*entry) : L"<none>", text) << nul;
+    }
+}
+
 TEST_F(RegistryTest, WriteOrDeleteThatCannotHappenAnswersFalse) {
     EXPECT_FALSE(Registry::SaveStringValue(ClosedKey(), L"Sub\\", L"Name", L"True"));
     EXPECT_FALSE(Registry::DeleteValue(ClosedKey(), L"Sub\\", L"Name"));
@@ -189,6 +201,8 @@ TEST_F(RegistryTest, WriteOrDeleteThatCannotHappenAnswersFalse) {
     EXPECT_FALSE(Registry::SaveStringValue(HKEY_CURRENT_USER, kScratchPath, L"Entry", L"New"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "what asks the user for rights";
     EXPECT_FALSE(Registry::DeleteValue(HKEY_CURRENT_USER, kScratchPath, L"Entry"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(Registry::SaveBinaryValue(HKEY_CURRENT_USER, kScratchPath, L"Entry", "\x02", 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadRaw(kScratch, "Entry"), std::make_pair(DWORD{REG_SZ}, std::string("x\0", 2)));
 }

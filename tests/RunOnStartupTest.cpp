@@ -30,6 +30,32 @@ TEST(BooleanTextTest, OnlyTheExactWordsConvert) {
         EXPECT_EQ(RunOnStartup::TextToBool(other), std::nullopt);
 }
 
+TEST(StartupMarkTest, OnlyTaskManagersOffSwitchReadsAsDisabled) {
+    const auto mark = [](char first, size_t size = 12, DWORD type = REG_BINARY) {
+        return std::optional<Registry::RawValue>({type, first + std::string(size - 1, '\x01')});
+    };
+    const std::pair<std::optional<Registry::RawValue>, bool> cases[] = {
+        {mark(3), true},
+        {mark(7), true},  // as Task Manager leaves it: 03 or 07, then the time
+        {mark(2), false},
+        {mark(6), false},
+        {mark(0), false},
+        {std::nullopt, false},
+        {mark(3, 8), false},
+        {mark(3, 13), false},
+        {mark(3, 12, REG_DWORD), false},  // another size or type
+    };
+    for (const auto& [value, disabled] : cases) EXPECT_EQ(RunOnStartup::MarkSaysDisabled(value), disabled);
+}
+
+TEST(NamesCopyTest, TheQuotedFileInAnyCase) {
+    const wchar_t copy[] = L"C:\\Apps\\\xC4rger\\Corvel.exe";
+    EXPECT_TRUE(RunOnStartup::NamesCopy(L"\"c:\\apps\\\xE4rger\\Corvel.exe\" -startup", copy));
+    for (const wchar_t* other : {L"\"d:\\apps\\\xE4rger\\Corvel.exe\" -startup",
+                                 L"c:\\apps\\\xE4rger\\Corvel.exe", L"\"c:\\apps\\\xE4rger\\Corvel.exe"})
+        EXPECT_FALSE(RunOnStartup::NamesCopy(other, copy)) << other;
+}
+
 // An in-memory registry whose writes can be made to fail, one value at a time.
 struct FakeRegistry {
     std::map<std::wstring, std::wstring> Values;  // "path|name" -> data

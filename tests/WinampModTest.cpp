@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/DebugTrail.h"
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
@@ -70,6 +72,34 @@ TEST(WinampModTest, UnwritableLogLeavesATrailLine) {
     EXPECT_TRUE(trail.WaitForLine(": song title not written to C:\\SongNames.txt (error 5)"));
     RemoveDirectoryA(kLog);
     MoveFileA(kKept, kLog);
+}
+
+// Windows' answer to a post to a player with higher rights.
+BOOL WINAPI RefusedPost(HWND, UINT, WPARAM, LPARAM) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST(WinampModTest, RefusedPostsLeaveOneTrailLineAndTheKeysGoOn) {
+    StandInPlayer player;
+    DebugTrail trail;
+    WinampMod::PostToPlayer = RefusedPost;
+    EXPECT_EQ(WinampMod::WinampPlay() + WinampMod::WinampNext(), 0);
+    WinampMod::PostToPlayer = PostMessageA;
+    EXPECT_NE(WinampMod::WinampStop(), 0);
+    EXPECT_TRUE(player.WaitForCommand(kStop, 0));
+    OutputDebugStringA(
+        "posts done\n");  // the trail keeps the order written: every earlier line is in with it
+    ASSERT_TRUE(trail.WaitForLine("posts done"));
+    const auto lines = trail.Lines();
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) {
+                          return line.find(
+                                     ": player command refused: the player runs with higher rights than "
+                                     "corvel.exe") != std::string::npos;
+                      }),
+        1);
 }
 
 TEST(WinampModTest, PlayStateQueryWaitsForNoAnswer) {

@@ -183,6 +183,22 @@ std::wstring LCase(std::wstring text) {
     return text;
 }
 
+bool WindowsAtLeast(unsigned major, unsigned minor) {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);  // on failure the version stays 0.0, below every version asked for
+    return info.dwMajorVersion > major || (info.dwMajorVersion == major && info.dwMinorVersion >= minor);
+}
+
+bool UnderWow64() {
+    // IsWow64Process: XP SP2 and Server 2003 SP1 on, which every x64 Windows is at least; a Windows without
+    // it runs 32-bit programs natively.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = Lookup<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
 int Run(std::wstring_view title, void (*main)()) {
     TitleText = title;
     std::set_terminate(ReportUncaughtFailure);  // a failure that ends the program is reported too

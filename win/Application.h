@@ -39,6 +39,11 @@ int TwipsPerPixelX();
 
 std::wstring LCase(std::wstring text);
 
+// Windows is this version or later, as GetVersionExA reports it: 6.2 on Windows 8, 8.1, 10 and 11 alike for a
+// program whose manifest names none of them.
+bool WindowsAtLeast(unsigned major, unsigned minor);
+bool UnderWow64();  // a 32-bit program on 64-bit Windows; false where Windows has no 64-bit edition to tell
+
 // Runs the program's start-up routine, then the message loop; title, kept to head the program's message
 // boxes, must live as long as the program (a literal does).
 int Run(std::wstring_view title, void (*main)());

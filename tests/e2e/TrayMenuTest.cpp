@@ -34,6 +34,21 @@ bool HasTip() {
     return std::find(tips.begin(), tips.end(), kTooltip) != tips.end();
 }
 
+void WriteRunEntry(const std::string& command) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Corvel", REG_SZ, command.c_str(),
+                    static_cast<DWORD>(command.size() + 1));
+}
+
+// The Windows version that Wine reports to corvel.exe while this lives (HotkeysTest's OldSystemTest owns the
+// same key: the tests run one at a time).
+struct WineVersionForCorvel {
+    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\corvel.exe";
+    explicit WineVersionForCorvel(const char* version) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kAppDefaults, "Version", REG_SZ, version, lstrlenA(version) + 1);
+    }
+    ~WineVersionForCorvel() { RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults); }
+};
+
 class TrayMenuTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearRunOnStartup(); }
@@ -114,11 +129,44 @@ TEST_F(TrayMenuTest, StoredSettingSetsTheCheckMarkAtStart) {
         {"True", "False"}, {"False", "True"}, {"true", "True"}};
     for (const auto& [stored, afterClick] : cases) {
         WriteSetting(stored);
+        WriteRunEntry("\"" + Lower(TestDirectory()) + "corvel.exe\" -startup");  // Windows 8 on asks for it
         StartCorvel();
         ChooseRunOnStartup();
         const std::string expected = afterClick;
         EXPECT_TRUE(WaitFor([&] { return ReadMachineValue(kSettingsKey, "RunOnStartup") == expected; }))
             << "stored " << stored;
+        Corvel.reset();
+    }
+}
+
+// Windows 8 on: Task Manager switched the entry off, leaving its mark (03, then the time) beside it.
+TEST_F(TrayMenuTest, RunOnStartupSwitchedOffInTaskManagerShowsOffUntilChosen) {
+    const std::string command = "\"" + Lower(TestDirectory()) + "corvel.exe\" -startup";
+    const std::string switchedOff("\x03\0\0\0\x6b\x2f\x9e\x51\x3c\x55\xdb\x01", 12);
+    const auto stored = [](const char* setting, const std::optional<std::string>& runEntry,
+                           const std::optional<std::string>& mark) {
+        return WaitFor(
+            [&] {
+                return ReadMachineValue(kSettingsKey, "RunOnStartup") == setting &&
+                       ReadMachineValue(kRunKey, "Corvel") == runEntry && ReadStartupMark() == mark;
+            },
+            15000);
+    };
+    for (const char* version : {"win10", "win7"}) {
+        const WineVersionForCorvel windows(version);
+        WriteSetting("True");
+        WriteRunEntry(command);
+        WriteStartupMark(switchedOff);
+        StartCorvel();
+        if (version == std::string("win10")) {
+            ChooseRunOnStartup();  // shown off: turns it on for real
+            EXPECT_TRUE(stored("True", command, std::string(1, '\x02') + std::string(11, '\0')));
+            ChooseRunOnStartup();  // now shown on: turns it off, with no mark left behind
+            EXPECT_TRUE(stored("False", std::nullopt, std::nullopt));
+        } else {
+            ChooseRunOnStartup();  // Windows 7 has no such mark: the setting alone shows it on
+            EXPECT_TRUE(stored("False", std::nullopt, switchedOff));
+        }
         Corvel.reset();
     }
 }

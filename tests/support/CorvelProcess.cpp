@@ -207,8 +207,27 @@ void SetLogPixels(std::optional<DWORD> dpi) {
     RegCloseKey(key);
 }
 
+// Wine writes no marks: the tests write them as Task Manager does, where 32-bit Windows keeps them (the
+// prefix).
+constexpr char kMarkKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+std::optional<std::string> ReadStartupMark() {
+    char data[64];
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    const LONG read = RegGetValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel", RRF_RT_ANY, &type, data, &size);
+    if (read != ERROR_SUCCESS || type != REG_BINARY) return std::nullopt;
+    return std::string(data, size);
+}
+
+void WriteStartupMark(const std::string& bytes) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel", REG_BINARY, bytes.data(),
+                    static_cast<DWORD>(bytes.size()));
+}
+
 void ClearRunOnStartup() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Corvel Win2K");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kMarkKey, "Corvel");
     HKEY run = nullptr;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", &run) ==
         ERROR_SUCCESS) {

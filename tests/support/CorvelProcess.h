@@ -59,7 +59,11 @@ void PressOk(HWND box);
 std::optional<std::string> ReadMachineValue(const char* path, const char* name);  // a REG_SZ under HKLM
 // The display scaling of programs started from now on in this prefix: Wine reads it as each one starts.
 void SetLogPixels(std::optional<DWORD> dpi);  // none removes the value: 96 dpi
-void ClearRunOnStartup();  // the program's settings key and Run entry, as on a machine that never had them
+// The program's settings key and Run entry, and Task Manager's mark, as on a machine that never had them.
+void ClearRunOnStartup();
+// Task Manager's mark beside the program's Run entry (Windows 8 on): a REG_BINARY's bytes, else none.
+std::optional<std::string> ReadStartupMark();
+void WriteStartupMark(const std::string& bytes);
 
 // Wine may call the program idle before it has registered its keys: true once they reach the player, whose
 // record is then cleared; false after timeoutMs.
