@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-// Text values under a registry root key; every key handle is closed before a routine returns.
+// Values under a registry root key; every key handle is closed before a routine returns.
 namespace Registry {
 
 // A REG_SZ value's text; errorFlag -1 when the value cannot be queried at all, else 0.
@@ -20,6 +21,17 @@ bool SaveStringValue(HKEY hRoot,
                      const std::wstring& subKey,
                      const std::wstring& valueName,
                      const std::wstring& data);
+// A value as stored, for a caller that expects a REG_DWORD: its type, and its number when it is one.
+struct DwordValue {
+    DWORD Type;  // REG_NONE for a REG_DWORD that does not hold four bytes
+    DWORD Number;
+};
+// None when the key or the value is missing or cannot be read.
+std::optional<DwordValue> GetDwordValue(HKEY hRoot,
+                                        const std::wstring& subKey,
+                                        const std::wstring& valueName);
+// As SaveStringValue, for a REG_DWORD.
+bool SaveDwordValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, DWORD data);
 // True when the value is gone afterwards, also when it or its key was never there; else as above.
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName);
 

@@ -24,7 +24,8 @@ std::wstring ModuleFileName() {
     }
 }
 
-std::wstring_view TitleText;  // set once by Run, before any window exists; a literal lives as long
+std::wstring_view TitleText;
+HWND ServedDialog = nullptr;  // set once by Run, before any window exists; a literal lives as long
 
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
@@ -183,6 +184,10 @@ std::wstring LCase(std::wstring text) {
     return text;
 }
 
+void ServeDialog(HWND hDialog) {
+    ServedDialog = hDialog;
+}
+
 int Run(std::wstring_view title, void (*main)()) {
     TitleText = title;
     std::set_terminate(ReportUncaughtFailure);  // a failure that ends the program is reported too
@@ -194,6 +199,7 @@ int Run(std::wstring_view title, void (*main)()) {
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (ServedDialog && IsDialogMessageA(ServedDialog, &msg)) continue;  // Tab, Enter and Esc
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+struct HWND__;  // HWND, as <windows.h> declares it
+
 // What the program asks of the running application: its identity, its command line, its end.
 namespace Win::Application {
 
@@ -38,6 +40,9 @@ bool DeclareDpiAware();  // Vista and later: the program scales itself; false wh
 int TwipsPerPixelX();
 
 std::wstring LCase(std::wstring text);
+
+// The modeless dialog whose keyboard handling the message loop runs, or none.
+void ServeDialog(HWND__* hDialog);
 
 // Runs the program's start-up routine, then the message loop; title, kept to head the program's message
 // boxes, must live as long as the program (a literal does).
