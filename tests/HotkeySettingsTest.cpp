@@ -43,7 +43,9 @@ TEST(InterpretTest, TakesOnlyAKeyWithModifiersAndElseTheRowsOwn) {
         const DWORD number = c.Stored ? c.Stored->Number : 0xFFFFFFFF;
         EXPECT_EQ(reading.Keys, c.Keys) << std::hex << number;
         EXPECT_EQ(reading.Fault != nullptr, c.Fault) << std::hex << number;
-        if (!c.Fault && c.Stored) EXPECT_EQ(HotkeySettings::ToValue(reading.Keys), number);
+        if (!c.Fault && c.Stored) {
+            EXPECT_EQ(HotkeySettings::ToValue(reading.Keys), number);
+        }
     }
 }
 
