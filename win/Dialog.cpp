@@ -1,6 +1,7 @@
 #include "win/Dialog.h"
 
 #include "win/Application.h"
+#include "win/Form.h"
 
 namespace Win {
 
@@ -13,6 +14,13 @@ void Dialog::Open() {
         CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TemplateId), nullptr, StaticDlgProc,
                            reinterpret_cast<LPARAM>(this));
         if (!Window) return;
+        // Centred, one bigger than the screen (a high dpi on a small screen) would lose its title bar.
+        RECT frame = {}, work = {};
+        GetWindowRect(Window, &frame);
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        SetWindowPos(Window, nullptr, KeptInside(frame.left, frame.right - frame.left, work.left, work.right),
+                     KeptInside(frame.top, frame.bottom - frame.top, work.top, work.bottom), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Application::ServeDialog(Window);
         ShowWindow(Window, SW_SHOW);
     }
