@@ -131,6 +131,17 @@ TEST_F(ChosenKeysTest, KeyHeldAtStartIsGreyedAndTheOthersWork) {
     EXPECT_EQ(legend[2].first, "Next Song Hotkey: Shift + F3");
     PressKey(VK_SHIFT, VK_F7);
     EXPECT_EQ(SinceLastLook(), Commands({{kRepeat, 0}}));
+
+    // Let go by the other program, it is tried again when the dialog's OK applies.
+    EXPECT_EQ(holder.EndAndCountPresses(), 0u);
+    const HWND dialog = Corvel->OpenHotkeysDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(FocusOn(dialog, kFirstKeyControl));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(LegendEnabled(2));
+    PressKey(VK_SHIFT, VK_F3);
+    EXPECT_EQ(SinceLastLook(), Commands({{kNext, 0}}));
 }
 
 TEST_F(ChosenKeysTest, DialogChangesTheKeysAtOnceAndTheyStay) {
