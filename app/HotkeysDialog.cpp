@@ -16,6 +16,10 @@ constexpr char kNotKept[] =
 
 }  // namespace
 
+HotkeysDialog::HotkeysDialog() : Win::Dialog(HOTKEYS_DIALOG) {
+    Win::HotkeyControl::Prepare();
+}
+
 HotkeysDialog& HotkeysDialog::Instance() {
     static HotkeysDialog* const dialog = new HotkeysDialog();  // lives as long as the process
     return *dialog;

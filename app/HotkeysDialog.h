@@ -23,7 +23,7 @@ public:
     static constexpr int kDefaultsButton = HOTKEYS_DEFAULTS;
 
 private:
-    HotkeysDialog() : Win::Dialog(HOTKEYS_DIALOG) {}
+    HotkeysDialog();
 
     void OnInit() override;
     void OnCommand(WORD id, WORD code) override;

@@ -3,13 +3,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "win/Ansi.h"
 #include "win/Application.h"
 
 namespace {
 
-WNDPROC HotkeyClassProc = nullptr;  // comctl32's, the same for every hot-key control
+constexpr char kComctl32[] = "\\comctl32.dll";  // in the system folder
+WNDPROC HotkeyClassProc = nullptr;              // comctl32's, the same for every hot-key control
 
 LRESULT CALLBACK WatchedHotkeyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == WM_SETFOCUS || uMsg == WM_KILLFOCUS) {
@@ -34,7 +36,21 @@ namespace Win {
 namespace HotkeyControl {
 
 void Prepare() {
-    InitCommonControls();  // registers msctls_hotkey32, in every comctl32
+    // Loaded when first needed, not imported: every start would load comctl32, which costs Wine 1.7 MB. By
+    // its full path, so that no comctl32.dll beside the program is taken, on systems whose search starts
+    // there.
+    static bool prepared = false;
+    if (prepared) return;
+    char path[MAX_PATH + 16] = {};
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    std::memcpy(path + length, kComctl32, sizeof kComctl32);
+    using InitCommonControlsFn = void(WINAPI*)();
+    const auto init = reinterpret_cast<InitCommonControlsFn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(path), "InitCommonControls")));
+    if (!init) return;
+    init();  // registers msctls_hotkey32, in every comctl32
+    prepared = true;
 }
 
 void Watch(HWND control) {
