@@ -72,7 +72,7 @@ TEST(CombinationTextTest, ModifiersInOrderThenTheKey) {
         {{0, VK_MEDIA_STOP}, L"Media Stop"},
         {{MOD_CONTROL, VK_MEDIA_NEXT_TRACK}, L"Ctrl + Media Next"},
         {{0, VK_MEDIA_PREV_TRACK}, L"Media Previous"},
-        {{MOD_ALT, VK_HOME}, L"Alt + Home"},  // by the name Windows gives it, not the number pad's
+        {{MOD_ALT, VK_HOME}, L"Alt + Home"},   // by the name Windows gives it, not the number pad's
         {{MOD_ALT, 0xE8}, L"Alt + Key 0xE8"},  // no key of the layout
         {{MOD_SHIFT, 0}, L"off"},
     };
