@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "app/ElevationMod.h"
+#include "app/HotkeysDialog.h"
 #include "app/MainMod.h"
 #include "app/WindowOnTopMod.h"
 #include "player/WinampMod.h"
@@ -45,7 +47,7 @@ constexpr UINT_PTR kDetectTimer = 1;
 constexpr UINT kDetectIntervalMs = 3000;
 constexpr int kLastTrayRetryTick = 16;
 
-enum MenuId : UINT { kOpenMenu = 1, kRunOnStartupMenu, kCloseMenu };
+enum MenuId : UINT { kOpenMenu = 1, kRunOnStartupMenu, kCloseMenu, kHotKeysMenu };
 
 constexpr int kLegendLeft = 360, kLegendWidth = 2655, kLabelHeight = 255;
 
@@ -98,7 +100,20 @@ MainForm& MainForm::Instance() {
 }
 
 MainForm::MainForm()
-    : Win::Form({ProgramNames::kWindowClass, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}) {
+    : Win::Form({ProgramNames::kWindowClass, kCaption, kClientWidthTwips, kClientHeightTwips, kProgramIcon}),
+      Legend{&Label1, &Label2,  &Label3, &Label4,  &Label7, &Label8,
+             &Label9, &Label10, &Label6, &Label11, &Label12} {}
+
+std::wstring MainForm::LegendLine(size_t row) {
+    return MainMod::HotkeyName(row) + L": " + HotkeySettings::CombinationText(MainMod::CurrentHotkey(row));
+}
+
+void MainForm::ShowHotkeys() {
+    for (size_t row = 0; row < std::size(Legend); ++row) {
+        const std::wstring line = LegendLine(row);
+        if (Legend[row]->Caption() != line) Legend[row]->Caption(line);
+        Legend[row]->Enabled(MainMod::HotkeyWorks(row));
+    }
 }
 
 SystrayIcon& MainForm::SysTray() {
@@ -109,26 +124,11 @@ SystrayIcon& MainForm::SysTray() {
 void MainForm::CreateDesign() {
     NormalFont.Reset(CreateTahoma(FW_NORMAL));
     BoldFont.Reset(CreateTahoma(FW_BOLD));
-    const struct {
-        Win::Label* Control;
-        int Top;
-        const wchar_t* Caption;
-    } legend[] = {
-        {&Label1, 120, L"Play/Pause Hotkey: Shift + F1"},
-        {&Label2, 480, L"Stop Hotkey: Shift + F2"},
-        {&Label3, 840, L"Next Song Hotkey: Shift + F3"},
-        {&Label4, 1200, L"Prev Song Hotkey: Shift + F4"},
-        {&Label7, 1560, L"Fast Forward 5 Seconds: Shift + F5"},
-        {&Label8, 1920, L"Fast Rewind 5 Seconds: Shift + F6"},
-        {&Label9, 2280, L"Toggle Playlist Repeat: Shift + F7"},
-        {&Label10, 2640, L"Toggle Playlist Shuffle: Shift + F8"},
-        {&Label6, 3000, L"Save Song Title Hotkey: Shift + F10"},
-        {&Label11, 3360, L"Fast Rewind: Ctrl + Left"},
-        {&Label12, 3720, L"Fast Forward: Ctrl + Right"},
-    };
-    for (const auto& row : legend)
-        row.Control->Create(Hwnd(), {kLegendLeft, row.Top, kLegendWidth, kLabelHeight}, row.Caption, false,
-                            NormalFont.Get());
+    const int top = 120, spacing = 360;
+    for (size_t row = 0; row < std::size(Legend); ++row)
+        Legend[row]->Create(Hwnd(),
+                            {kLegendLeft, top + spacing * static_cast<int>(row), kLegendWidth, kLabelHeight},
+                            LegendLine(row), false, NormalFont.Get());
     Label5.Create(Hwnd(), {120, 4200, 3015, kLabelHeight}, kPlayerNotRunning, true, BoldFont.Get());
     CreateMenus();
     StartTimer(kDetectTimer, kDetectIntervalMs);
@@ -140,6 +140,7 @@ void MainForm::CreateMenus() {
     SystrayMenu.Reset(CreatePopupMenu());
     const HMENU settings = CreatePopupMenu();  // destroyed with SystrayMenu
     AppendMenuA(settings, MF_STRING, kRunOnStartupMenu, "&Run On Startup");
+    AppendMenuA(settings, MF_STRING, kHotKeysMenu, "&Hot Keys...");
     AppendMenuA(SystrayMenu.Get(), MF_STRING, kOpenMenu, "&Show");
     AppendMenuA(SystrayMenu.Get(), MF_SEPARATOR, 0, nullptr);  // Blank1
     AppendMenuA(SystrayMenu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
@@ -232,6 +233,9 @@ void MainForm::OnMenuClick(UINT id) {
             break;
         case kCloseMenu:
             Unload();
+            break;
+        case kHotKeysMenu:
+            HotkeysDialog::Instance().Open();
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/MainMod.h"
 #include "tray/SystrayIcon.h"
 #include "win/Application.h"
 #include "win/Controls.h"
@@ -18,6 +19,7 @@ public:
 
     SystrayIcon& SysTray();      // created on first use
     void RestoreRunOnStartup();  // the check mark from the stored setting, and what Windows will do with it
+    void ShowHotkeys();          // each legend line as its key is, greyed where the key does not work
 
 private:
     MainForm();
@@ -40,12 +42,14 @@ private:
     void AddTrayIcon();
     void RetryTrayIcon();
     void DetectTimerTick();
+    static std::wstring LegendLine(size_t row);
 
     // Fonts before the labels that use them.
     Win::UniqueFont NormalFont;
     Win::UniqueFont BoldFont;
     Win::Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
     Win::Label Label5;
+    Win::Label* const Legend[MainMod::kHotkeyRows];  // the hot-key table's rows, top to bottom
     Win::UniqueMenu SystrayMenu;
     // CloseMenu, SettingMenu and the separators need nothing beyond their command ids.
     Win::MenuItem OpenMenu, RunOnStartupMenu;

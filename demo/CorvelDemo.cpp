@@ -1,6 +1,6 @@
 // Shows what corvel.exe does, on a display of its own or the user's: a stand-in player window, each hot key
-// pressed and the command it brought, the song title log, and screenshots of the window (at 96 and 240 dpi)
-// and the tray menu.
+// pressed and the command it brought, the song title log, and screenshots of the window and the "Hot Keys"
+// dialog (at 96 and 240 dpi) and the tray menu.
 // Exits non-zero when anything did not work.
 #include <windows.h>
 
@@ -157,6 +157,16 @@ void PointAtTrayIcon() {
         SetCursorPos((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
 }
 
+// The "Hot Keys" dialog, opened through the tray menu, pictured, and closed with Esc, which changes nothing.
+void PictureHotkeysDialog(const CorvelProcess& corvel, const char* picture) {
+    const HWND dialog = corvel.OpenHotkeysDialog();
+    if (!Check(dialog != nullptr, "the Hot Keys dialog did not open")) return;
+    Check(WaitFor([&] { return DrawnOnScreen(dialog); }), "the Hot Keys dialog was not drawn");
+    SaveScreenshot(picture, Around({dialog}));
+    PressKey(VK_ESCAPE);
+    Check(WaitFor([&] { return !IsWindow(dialog); }), "Esc did not close the Hot Keys dialog");
+}
+
 // corvel.exe once more, as a screen of 240 dpi shows it: it scales itself to the dpi Wine reads at its start.
 // scripts/run sets that dpi before this run of the demonstration begins, since Wine 10 gives a program the
 // dpi that was in place when the program that starts it began, and gives the screen the same dpi: Wine 10
@@ -175,6 +185,7 @@ int ShowScaled() {
     Check(client.right == MulDiv(kClientWidthTwips, kScaledDpi, 1440),
           "corvel.exe did not take " + std::to_string(kScaledDpi) + " dpi");
     SaveScreenshot("main-window-240dpi.png", Around({window}));
+    PictureHotkeysDialog(corvel, "hotkeys-dialog-240dpi.png");
     if (Check(corvel.OpenTrayMenu(),
               "the tray menu did not open at " + std::to_string(kScaledDpi) + " dpi")) {
         PressKey('C');
@@ -199,6 +210,7 @@ int RunDemo() {
     Check(WaitFor([&] { return ShowsText(window, kPlayerRunning); }, kDetectMs),
           "the window did not show \"Winamp Is Running!\"");
     SaveScreenshot("main-window.png", Around({window, player.Hwnd()}));
+    PictureHotkeysDialog(corvel, "hotkeys-dialog.png");
 
     PointAtTrayIcon();
     if (Check(corvel.OpenTrayMenu(), "the tray menu did not open")) {

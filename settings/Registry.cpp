@@ -64,6 +64,31 @@ bool SaveStringValue(HKEY hRoot,
     return written == ERROR_SUCCESS || Failed(written);
 }
 
+std::optional<DwordValue> GetDwordValue(HKEY hRoot,
+                                        const std::wstring& subKey,
+                                        const std::wstring& valueName) {
+    Win::UniqueHKey key;
+    if (RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put()) != ERROR_SUCCESS) return {};
+    DWORD type = REG_NONE;
+    DWORD number = 0;
+    DWORD size = sizeof number;
+    const LONG read = RegQueryValueExA(key.Get(), Win::Ansi::FromWide(valueName).c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&number), &size);
+    // A longer value answers "more data": it is there, and it is no number.
+    if (read != ERROR_SUCCESS && read != ERROR_MORE_DATA) return {};
+    if (type == REG_DWORD && (read != ERROR_SUCCESS || size != sizeof number)) return DwordValue{REG_NONE, 0};
+    return DwordValue{type, type == REG_DWORD ? number : 0};
+}
+
+bool SaveDwordValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, DWORD data) {
+    Win::UniqueHKey key;
+    const LONG created = RegCreateKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put());
+    if (created != ERROR_SUCCESS) return Failed(created);
+    const LONG written = RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&data), sizeof data);
+    return written == ERROR_SUCCESS || Failed(written);
+}
+
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName) {
     return DeleteValueIn(hRoot, subKey, valueName, 0);
 }

@@ -21,6 +21,17 @@ bool SaveStringValue(HKEY hRoot,
                      const std::wstring& subKey,
                      const std::wstring& valueName,
                      const std::wstring& data);
+// A value as stored, for a caller that expects a REG_DWORD: its type, and its number when it is one.
+struct DwordValue {
+    DWORD Type;  // REG_NONE for a REG_DWORD that does not hold four bytes
+    DWORD Number;
+};
+// None when the key or the value is missing or cannot be read.
+std::optional<DwordValue> GetDwordValue(HKEY hRoot,
+                                        const std::wstring& subKey,
+                                        const std::wstring& valueName);
+// As SaveStringValue, for a REG_DWORD.
+bool SaveDwordValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, DWORD data);
 // True when the value is gone afterwards, also when it or its key was never there; else as above.
 bool DeleteValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName);
 

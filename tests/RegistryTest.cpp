@@ -131,6 +131,30 @@ TEST_F(RegistryTest, UnqueryableValueReadsEmptyWithTheFlagSet) {
     EXPECT_EQ(errorFlag, -1);
 }
 
+TEST_F(RegistryTest, ReadsANumberWithItsType) {
+    StoreRaw("Number", REG_DWORD, std::string("\x50\x03\0\0", 4));
+    StoreRaw("Short", REG_DWORD, std::string("\x50\x03", 2));
+    StoreRaw("Text", REG_SZ, std::string("848\0", 4));
+    StoreRaw("Long", REG_BINARY, std::string(16, '\1'));
+    const auto read = [](const wchar_t* name) {
+        return Registry::GetDwordValue(HKEY_CURRENT_USER, kScratchPath, name);
+    };
+    const auto expect = [&](const wchar_t* name, DWORD type, DWORD number) {
+        const auto value = read(name);
+        ASSERT_TRUE(value.has_value()) << name;
+        EXPECT_EQ(value->Type, type) << name;
+        EXPECT_EQ(value->Number, number) << name;
+    };
+    expect(L"Number", REG_DWORD, 0x350);
+    expect(L"Short", REG_NONE, 0);
+    expect(L"Text", REG_SZ, 0);
+    expect(L"Long", REG_BINARY, 0);
+    EXPECT_FALSE(read(L"Missing").has_value());
+    ASSERT_TRUE(Registry::SaveDwordValue(HKEY_CURRENT_USER, kScratchPath + L"Deeper\\", L"Saved", 0x34E));
+    EXPECT_EQ(ReadRaw("Software\\CorvelTest\\Deeper", "Saved"),
+              std::make_pair(DWORD{REG_DWORD}, std::string("\x4E\x03\0\0", 4)));
+}
+
 TEST(StripNullsTest, CutsAtFirstNul) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"", L""},

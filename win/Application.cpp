@@ -24,7 +24,8 @@ std::wstring ModuleFileName() {
     }
 }
 
-std::wstring_view TitleText;  // set once by Run, before any window exists; a literal lives as long
+std::wstring_view TitleText;
+HWND ServedDialog = nullptr;  // set once by Run, before any window exists; a literal lives as long
 
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
@@ -199,6 +200,10 @@ bool UnderWow64() {
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
+void ServeDialog(HWND hDialog) {
+    ServedDialog = hDialog;
+}
+
 int Run(std::wstring_view title, void (*main)()) {
     TitleText = title;
     std::set_terminate(ReportUncaughtFailure);  // a failure that ends the program is reported too
@@ -210,6 +215,7 @@ int Run(std::wstring_view title, void (*main)()) {
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (ServedDialog && IsDialogMessageA(ServedDialog, &msg)) continue;  // Tab, Enter and Esc
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

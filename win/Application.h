@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+struct HWND__;  // HWND, as <windows.h> declares it
+
 // What the program asks of the running application: its identity, its command line, its end.
 namespace Win::Application {
 
@@ -43,6 +45,8 @@ std::wstring LCase(std::wstring text);
 // program whose manifest names none of them.
 bool WindowsAtLeast(unsigned major, unsigned minor);
 bool UnderWow64();  // a 32-bit program on 64-bit Windows; false where Windows has no 64-bit edition to tell
+// The modeless dialog whose keyboard handling the message loop runs, or none.
+void ServeDialog(HWND__* hDialog);
 
 // Runs the program's start-up routine, then the message loop; title, kept to head the program's message
 // boxes, must live as long as the program (a literal does).

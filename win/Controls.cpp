@@ -1,11 +1,74 @@
 #include "win/Controls.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "win/Ansi.h"
 #include "win/Application.h"
 
+namespace {
+
+constexpr char kComctl32[] = "\\comctl32.dll";  // in the system folder
+WNDPROC HotkeyClassProc = nullptr;              // comctl32's, the same for every hot-key control
+
+LRESULT CALLBACK WatchedHotkeyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_SETFOCUS || uMsg == WM_KILLFOCUS) {
+        const WORD code = uMsg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS;
+        SendMessageA(GetParent(hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), code),
+                     reinterpret_cast<LPARAM>(hWnd));
+    }
+    // The control keeps these for a combination of their own on some systems and hands them on on others.
+    const bool modified =
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0;
+    if (uMsg == WM_KEYDOWN && (wParam == VK_BACK || wParam == VK_DELETE) && !modified) {
+        SendMessageA(hWnd, HKM_SETHOTKEY, 0, 0);
+        return 0;
+    }
+    return CallWindowProcA(HotkeyClassProc, hWnd, uMsg, wParam, lParam);
+}
+
+}  // namespace
+
 namespace Win {
+
+namespace HotkeyControl {
+
+void Prepare() {
+    // Loaded when first needed, not imported: every start would load comctl32, which costs Wine 1.7 MB. By
+    // its full path, so that no comctl32.dll beside the program is taken, on systems whose search starts
+    // there.
+    static bool prepared = false;
+    if (prepared) return;
+    char path[MAX_PATH + 16] = {};
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    std::memcpy(path + length, kComctl32, sizeof kComctl32);
+    using InitCommonControlsFn = void(WINAPI*)();
+    const auto init = reinterpret_cast<InitCommonControlsFn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(path), "InitCommonControls")));
+    if (!init) return;
+    init();  // registers msctls_hotkey32, in every comctl32
+    prepared = true;
+}
+
+void Watch(HWND control) {
+    SendMessageA(control, HKM_SETRULES, 0, 0);  // no combination is refused or changed
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchedHotkeyProc)));
+    if (previous != &WatchedHotkeyProc) HotkeyClassProc = previous;
+}
+
+Keyboard::Combination Get(HWND control) {
+    return Keyboard::FromHotkeyControl(LOWORD(SendMessageA(control, HKM_GETHOTKEY, 0, 0)));
+}
+
+void Set(HWND control, Keyboard::Combination keys) {
+    SendMessageA(control, HKM_SETHOTKEY, Keyboard::ToHotkeyControl(keys), 0);
+}
+
+}  // namespace HotkeyControl
 
 int PixelsFromTwips(int twips) {
     return MulDiv(twips, Application::ScreenDpi(), 1440);
@@ -32,23 +95,31 @@ void Label::Create(HWND parent,
                    HFONT font) {
     // SS_NOPREFIX: an ampersand in a caption is text, not an access key; SS_LEFTNOWORDWRAP: one line.
     const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (centred ? SS_CENTER : SS_LEFTNOWORDWRAP);
-    int left = PixelsFromTwips(place.Left), width = PixelsFromTwips(place.Width);
-    int height = PixelsFromTwips(place.Height);
-    const int top = PixelsFromTwips(place.Top);
-    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, left, top, width, height,
-                             parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Place = {PixelsFromTwips(place.Left), PixelsFromTwips(place.Top), PixelsFromTwips(place.Width),
+             PixelsFromTwips(place.Height)};
+    Centred = centred;
+    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, Place.Left, Place.Top,
+                             Place.Width, Place.Height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    Fit();
+}
 
+void Label::Fit() {
     // At another dpi the font's hinting, or another font, can make a caption wider than its twips allow: the
     // label grows to hold it (a centred one on both sides), within the parent's client area.
+    int left = Place.Left, width = Place.Width, height = Place.Height;
     const SIZE text = CaptionExtent();
-    if (text.cx <= width && text.cy <= height) return;
-    RECT room = {};
-    GetClientRect(parent, &room);
-    if (centred) left = std::max(0, left - (static_cast<int>(text.cx) - width + 1) / 2);
-    width = std::min(std::max(width, static_cast<int>(text.cx)), static_cast<int>(room.right) - left);
-    height = std::max(height, static_cast<int>(text.cy));
-    SetWindowPos(Window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (text.cx > width || text.cy > height) {
+        RECT room = {};
+        GetClientRect(GetParent(Window), &room);
+        if (Centred) left = std::max(0, left - (static_cast<int>(text.cx) - width + 1) / 2);
+        width = std::min(std::max(width, static_cast<int>(text.cx)), static_cast<int>(room.right) - left);
+        height = std::max(height, static_cast<int>(text.cy));
+    }
+    RECT now = {};
+    GetWindowRect(Window, &now);
+    if (now.right - now.left != width || now.bottom - now.top != height || left != Place.Left)
+        SetWindowPos(Window, nullptr, left, Place.Top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 SIZE Label::CaptionExtent() const {
@@ -64,10 +135,15 @@ SIZE Label::CaptionExtent() const {
 
 void Label::Caption(const std::wstring& caption) {
     SetWindowTextA(Window, Ansi::FromWide(caption).c_str());
+    Fit();
 }
 
 std::wstring Label::Caption() const {
     return WindowText(Window);
+}
+
+void Label::Enabled(bool bEnabled) {
+    EnableWindow(Window, bEnabled);
 }
 
 void MenuItem::Caption(const std::wstring& caption) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win/Keyboard.h"
+
 namespace Win {
 
 // Position and size of a control in twips from the client area's top-left corner.
@@ -20,11 +22,15 @@ public:
     void Create(HWND parent, const TwipRect& place, const std::wstring& caption, bool centred, HFONT font);
     void Caption(const std::wstring& caption);
     std::wstring Caption() const;
+    void Enabled(bool bEnabled);  // a disabled label is drawn greyed
 
 private:
     SIZE CaptionExtent() const;  // in the label's font
+    void Fit();                  // the design's place, grown to hold the caption
 
     HWND Window = nullptr;  // a child: destroyed with its parent
+    TwipRect Place = {};    // in pixels
+    bool Centred = false;
 };
 
 // One item of a menu, addressed by its command id.
@@ -43,6 +49,16 @@ private:
     HMENU Menu = nullptr;  // owned by the menu tree
     UINT Id = 0;
 };
+
+// The standard hot-key control (msctls_hotkey32), in a dialog. Watched, it tells its parent when it gains and
+// loses the keyboard focus (WM_COMMAND with EN_SETFOCUS or EN_KILLFOCUS), which the control itself never
+// does, takes every combination and a key alone, and is emptied by Backspace or Delete.
+namespace HotkeyControl {
+void Prepare();  // before a dialog that holds one is created
+void Watch(HWND control);
+Keyboard::Combination Get(HWND control);
+void Set(HWND control, Keyboard::Combination keys);
+}  // namespace HotkeyControl
 
 int PixelsFromTwips(int twips);        // at the screen's dots per inch
 std::wstring WindowText(HWND window);  // a caption or a control's text

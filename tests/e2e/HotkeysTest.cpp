@@ -192,42 +192,6 @@ TEST_F(HotkeysTest, SecondStartIsRefused) {
     EXPECT_EQ(PressThenStop(VK_SHIFT, VK_F3), Commands({{kNext, 0}}));
 }
 
-// Another program holding one combination; it counts its presses and hands the count back as it ends.
-class HotkeyHolder {
-public:
-    HotkeyHolder(UINT modifiers, UINT key) {
-        const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, kReadyEvent);
-        const std::string exe = TestDirectory() + "corvel_hotkey_holder.exe";
-        std::string commandLine =
-            "\"" + exe + "\" " + std::to_string(modifiers) + " " + std::to_string(key) + " " + kReadyEvent;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &Info))
-            Ready = WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
-        CloseHandle(ready);
-    }
-    ~HotkeyHolder() {
-        if (!Info.hProcess) return;
-        if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Info.hProcess, 0);
-        WaitForSingleObject(Info.hProcess, 10000);
-        CloseHandle(Info.hThread);
-        CloseHandle(Info.hProcess);
-    }
-    DWORD EndAndCountPresses() {
-        PostThreadMessageA(Info.dwThreadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(Info.hProcess, 10000);
-        DWORD presses = 0;
-        GetExitCodeProcess(Info.hProcess, &presses);
-        return presses;
-    }
-    bool Ready = false;
-
-private:
-    static constexpr char kReadyEvent[] = "CorvelTestHolderReady";
-    PROCESS_INFORMATION Info = {};
-};
-
 TEST_F(HotkeysTest, KeyHeldByAnotherProgramIsLeftToIt) {
     HotkeyHolder holder(MOD_SHIFT, VK_F3);
     ASSERT_TRUE(holder.Ready);

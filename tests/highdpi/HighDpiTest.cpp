@@ -249,6 +249,39 @@ TEST_P(HighDpiLayoutTest, LabelsAreWholeAndTheTitleBarReachable) {
     }
 }
 
+TEST_P(HighDpiLayoutTest, HotkeysDialogHoldsItsTextsAndItsTitleBarIsReachable) {
+    const HWND dialog = Corvel->OpenHotkeysDialog();
+    ASSERT_NE(dialog, nullptr);
+    // Its font, as the template names it, at this dpi; the longest remark it may show beside each row.
+    const HDC screen = GetDC(nullptr);
+    const HFONT font = CreateFontA(-MulDiv(8, GetParam(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                   DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+    const HGDIOBJ old = SelectObject(screen, font);
+    const auto expectHolds = [&](HWND control, const std::string& text) {
+        SIZE extent = {};
+        GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+        RECT place = {};
+        GetClientRect(control, &place);
+        EXPECT_LE(extent.cx, place.right) << text;
+        EXPECT_LE(extent.cy, place.bottom) << text;
+    };
+    for (int row = 0; row < 11; ++row) {
+        const HWND name = GetDlgItem(dialog, 1100 + row);
+        expectHolds(name, TextOf(name));
+        expectHolds(GetDlgItem(dialog, 1200 + row), "same as Save Song Title Hotkey");
+        expectHolds(GetDlgItem(dialog, 1000 + row), "Ctrl + Alt + Shift + Page Down");
+    }
+    for (int button : {IDOK, IDCANCEL, 1300})
+        expectHolds(GetDlgItem(dialog, button), TextOf(GetDlgItem(dialog, button)));
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    RECT frame = {};
+    GetWindowRect(dialog, &frame);
+    EXPECT_GE(frame.left, WorkArea().left);
+    EXPECT_GE(frame.top, WorkArea().top);
+}
+
 std::string DpiName(const ::testing::TestParamInfo<int>& info) {
     return std::to_string(info.param) + "dpi";
 }

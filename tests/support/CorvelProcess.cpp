@@ -14,6 +14,10 @@ constexpr char kMenuClass[] = "#32768";
 constexpr LPARAM kRightButtonDown = WM_RBUTTONDOWN;
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
 constexpr char kLogPixels[] = "LogPixels";
+constexpr char kHotkeysKey[] = "Software\\Corvel Win2K\\Hot Keys";
+constexpr char kHotkeysParentKey[] = "Software\\Corvel Win2K";
+constexpr char kHotkeysTitle[] = "Hot Keys";
+constexpr char kHolderReadyEvent[] = "CorvelTestHolderReady";
 
 struct WindowSearch {
     DWORD ProcessId;
@@ -162,6 +166,24 @@ bool CorvelProcess::ChooseRunOnStartup() const {
     return WaitFor([this] { return !MenuOpen(); });
 }
 
+HWND CorvelProcess::OpenHotkeysDialog() const {
+    if (!OpenTrayMenu()) return nullptr;
+    for (UINT key : {UINT(VK_DOWN), UINT(VK_DOWN), UINT(VK_RIGHT), UINT('H')}) PressKey(key);
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        dialog = FindProcessWindow(Id(), kDialogClass);
+        return dialog && IsWindowVisible(dialog) && TextOf(dialog) == kHotkeysTitle;
+    });
+    return dialog && TextOf(dialog) == kHotkeysTitle ? dialog : nullptr;
+}
+
+HWND CorvelProcess::Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(Info.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
 HWND FindProcessWindow(DWORD processId, const char* className) {
     WindowSearch search = {processId, className, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -260,4 +282,66 @@ void PressKey(UINT modifierKey, UINT key) {
     INPUT inputs[] = {KeyInput(modifierKey, false), KeyInput(key, false), KeyInput(key, true),
                       KeyInput(modifierKey, true)};
     SendInput(4, inputs, sizeof(INPUT));
+}
+
+void PressKey(UINT modifierKey, UINT secondModifierKey, UINT key) {
+    INPUT inputs[] = {
+        KeyInput(modifierKey, false), KeyInput(secondModifierKey, false), KeyInput(key, false),
+        KeyInput(key, true),          KeyInput(secondModifierKey, true),  KeyInput(modifierKey, true)};
+    SendInput(6, inputs, sizeof(INPUT));
+}
+
+void WriteHotkeySetting(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kHotkeysKey, &key) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void WriteHotkeySetting(const char* name, DWORD value) {
+    WriteHotkeySetting(name, REG_DWORD, &value, sizeof value);
+}
+
+std::optional<DWORD> ReadHotkeySetting(const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kHotkeysKey, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD value = 0, type = REG_NONE, size = sizeof value;
+    const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+    return value;
+}
+
+void ClearHotkeySettings() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kHotkeysKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kHotkeysParentKey);  // only ours, and only once it is empty
+}
+
+HotkeyHolder::HotkeyHolder(UINT modifiers, UINT key) {
+    const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, kHolderReadyEvent);
+    const std::string exe = TestDirectory() + "corvel_hotkey_holder.exe";
+    std::string commandLine =
+        "\"" + exe + "\" " + std::to_string(modifiers) + " " + std::to_string(key) + " " + kHolderReadyEvent;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &Info))
+        Ready = WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
+    CloseHandle(ready);
+}
+
+HotkeyHolder::~HotkeyHolder() {
+    if (!Info.hProcess) return;
+    if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Info.hProcess, 0);
+    WaitForSingleObject(Info.hProcess, 10000);
+    CloseHandle(Info.hThread);
+    CloseHandle(Info.hProcess);
+}
+
+DWORD HotkeyHolder::EndAndCountPresses() {
+    PostThreadMessageA(Info.dwThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(Info.hProcess, 10000);
+    DWORD presses = 0;
+    GetExitCodeProcess(Info.hProcess, &presses);
+    return presses;
 }

@@ -32,6 +32,8 @@ public:
     bool MenuOpen() const { return ShownMenu() != nullptr; }
     bool OpenTrayMenu() const;        // as a right-button press on the icon does
     bool ChooseRunOnStartup() const;  // through the tray menu, with the keyboard
+    HWND OpenHotkeysDialog() const;   // through the tray menu, with the keyboard: the dialog once it shows
+    HWND Focus() const;               // the window that has its keyboard focus
 
 private:
     PROCESS_INFORMATION Info = {};
@@ -72,3 +74,24 @@ bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs = 10000);
 // Presses a key, or a combination, through SendInput, as a user would.
 void PressKey(UINT key);
 void PressKey(UINT modifierKey, UINT key);
+void PressKey(UINT modifierKey, UINT secondModifierKey, UINT key);
+
+// The user's hot keys under HKEY_CURRENT_USER, by value name ("PlayPauseBtn").
+void WriteHotkeySetting(const char* name, DWORD type, const void* data, DWORD size);
+void WriteHotkeySetting(const char* name, DWORD value);
+std::optional<DWORD> ReadHotkeySetting(const char* name);  // a REG_DWORD, else none
+void ClearHotkeySettings();                                // as for a user who never chose any
+
+// Another program holding one combination; it counts its presses and hands the count back as it ends.
+class HotkeyHolder {
+public:
+    HotkeyHolder(UINT modifiers, UINT key);
+    ~HotkeyHolder();
+    HotkeyHolder(const HotkeyHolder&) = delete;
+    HotkeyHolder& operator=(const HotkeyHolder&) = delete;
+    DWORD EndAndCountPresses();
+    bool Ready = false;
+
+private:
+    PROCESS_INFORMATION Info = {};
+};
