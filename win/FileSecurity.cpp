@@ -159,8 +159,7 @@ bool OnlyAdministratorsCanMove(const Descriptor& folder, bool bTrustRunningUser)
 }
 
 std::vector<std::wstring> FoldersAbove(const std::wstring& file) {
-    // A drive letter, a colon and a backslash: a network path, a device path or a relative one counts as
-    // none.
+    // A drive letter, a colon and a backslash; a network, device or relative path has none.
     const bool driveLetter =
         file.size() > 3 && ((file[0] >= L'A' && file[0] <= L'Z') || (file[0] >= L'a' && file[0] <= L'z'));
     if (!driveLetter || file[1] != L':' || file[2] != L'\\') return {};
