@@ -7,6 +7,7 @@
 #include "settings/RunOnStartup.h"
 #include "win/Ansi.h"
 #include "win/Application.h"
+#include "win/FileSecurity.h"
 
 namespace {
 
@@ -72,6 +73,13 @@ void CALLBACK PollStep(HWND, UINT, UINT_PTR, DWORD) {
     if (WaitForSingleObject(StepProcess, 0) != WAIT_TIMEOUT) EndStep();
 }
 
+// The log step runs with administrator rights and loads Windows' DLLs by name, which XP to 7 without
+// KB2533623 still look for in the program's folder first: so only a copy that only administrators can change
+// asks for it or runs it.
+bool CopyIsProtected() {
+    return Win::FileSecurity::OnlyAdministratorsCanChangeProgram(Win::Application::FilePath());
+}
+
 void LogPendingTitle(DWORD) {
     try {
         if (WinampMod::AppendSongTitle(PendingTitle) == ERROR_SUCCESS) return;
@@ -99,7 +107,7 @@ Step ParseStep(std::wstring_view arguments) {
 DWORD RunStep(Step step) {
     switch (step) {
         case Step::PrepareSongTitleLog:
-            return WinampMod::PrepareSongTitleLog();
+            return CopyIsProtected() ? WinampMod::PrepareSongTitleLog() : RunOnStartup::kUnsafeCopy;
         case Step::RunOnStartupOn:
         case Step::RunOnStartupOff:
             return RunOnStartup::Apply(step == Step::RunOnStartupOn) ? ERROR_SUCCESS : GetLastError();
@@ -147,7 +155,7 @@ bool StepRunning() {
 }
 
 void SongTitleNotLogged(std::wstring title, DWORD error) {
-    if (error == ERROR_ACCESS_DENIED && !LogAsked && !StepRunning()) {
+    if (error == ERROR_ACCESS_DENIED && !LogAsked && !StepRunning() && CopyIsProtected()) {
         LogAsked = true;
         PendingTitle = std::move(title);
         // Declined: the user knows, so no beep. The prompt has no owner: another program has the focus.

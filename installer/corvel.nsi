@@ -157,45 +157,35 @@ FunctionEnd
 ; --- The installation folder ---
 
 ; Windows runs the installed copy's uninstaller with administrator rights, and the Run entry starts the copy
-; for everyone who logs on: so the folder is one that only administrators can change, wherever /D= puts it.
-; Setup makes it with those rights, or gives them to an empty folder or to the installed copy's own. Any
-; other folder that is there already is refused: its files and their rights are not setup's to judge.
+; for everyone who logs on: so the folder, and every folder setup makes above it, is one that only
+; administrators can change, wherever /D= puts it. Setup makes them with those rights, or gives them again to
+; the installed copy's own folder. Any other folder that is there already is refused, empty or not: another
+; user may have made it, and would own it.
 !define PROTECTED_RIGHTS "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"  ; Users: read, run
 !define SDDL_REVISION_1 1
 !define SE_FILE_OBJECT 1
+!define OWNER_SECURITY_INFORMATION 1
 !define OWNER_AND_PROTECTED_DACL 0x80000005  ; PROTECTED_DACL, DACL and OWNER_SECURITY_INFORMATION
-!define ERROR_DIR_NOT_EMPTY 145
+!define ERROR_ALREADY_EXISTS 183
 
-; $0 = 1 when setup may take $INSTDIR: missing, empty, or the installed copy's folder.
+; $0 = 1 when setup may take $INSTDIR: missing, or the installed copy's folder.
 Function MayTakeInstallFolder
     StrCpy $0 1
     ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    ${AndIfNot} ${FileExists} "$INSTDIR"
         Return
     ${EndIf}
+    StrCpy $0 0
     ReadRegStr $5 HKLM "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $5 != ""
         StrCpy $1 '"$INSTDIR\${EXE}"'
         Call NamesCopyIn
-        ${If} $0 = 1
-            Return
-        ${EndIf}
     ${EndIf}
-    StrCpy $0 1
-    FindFirst $1 $2 "$INSTDIR\*.*"
-    ${DoWhile} $2 != ""
-        ${If} $2 != "."
-        ${AndIf} $2 != ".."
-            StrCpy $0 0
-            ${Break}
-        ${EndIf}
-        FindNext $1 $2
-    ${Loop}
-    FindClose $1
 FunctionEnd
 
 Function RefuseInstallFolder
-    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds files already. Setup installs ${PRODUCT} only into a new \
-or empty folder, or where it is installed, so that only administrators can change it: choose another \
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR is there already. Setup installs ${PRODUCT} only into a folder \
+it makes itself, or where it is installed, so that only administrators can change it: choose a new \
 folder." /SD IDOK
 FunctionEnd
 
@@ -207,8 +197,9 @@ Function InstallFolderChosen
     ${EndIf}
 FunctionEnd
 
-; $0 = 0 once $INSTDIR has the protected rights. A missing folder is made with them, so that it never has
-; others; one that is there gets them, and Windows passes them on to what it holds.
+; $0 = 0 once $INSTDIR has the protected rights. A missing folder is made with them, and so is every missing
+; folder above it, so that none ever has others; one made meanwhile by someone else fails the creation
+; (ERROR_ALREADY_EXISTS). The installed copy's folder gets them again, and Windows passes them on.
 Function ProtectInstallFolder
     System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${PROTECTED_RIGHTS}", \
 i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
@@ -217,9 +208,24 @@ i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
         Return
     ${EndIf}
     ${IfNot} ${FileExists} "$INSTDIR\*.*"
-        ${GetParent} "$INSTDIR" $2
-        CreateDirectory "$2"
         System::Call '*(i 12, p r1, i 0) p .r2'  ; SECURITY_ATTRIBUTES
+        ; The missing folders above, nearest first on the stack's way down, then made from the top.
+        StrCpy $3 "$INSTDIR"
+        StrCpy $5 0
+        ${Do}
+            ${GetParent} "$3" $3
+            ${If} $3 == ""
+            ${OrIf} ${FileExists} "$3\*.*"
+                ${Break}
+            ${EndIf}
+            Push $3
+            IntOp $5 $5 + 1
+        ${Loop}
+        ${DoWhile} $5 > 0
+            Pop $3
+            IntOp $5 $5 - 1
+            System::Call 'kernel32::CreateDirectoryW(w "$3", p r2) i .r0'
+        ${Loop}
         System::Call 'kernel32::CreateDirectoryW(w "$INSTDIR", p r2) i .r0 ?e'
         Pop $4  ; its error
         System::Free $2
@@ -240,22 +246,40 @@ FunctionEnd
 ; First of all, before an earlier installation is removed: a refused folder leaves everything as it was.
 Section "-InstallFolder"
     Call MayTakeInstallFolder
-    ${If} $0 = 1
-        Call ProtectInstallFolder
-        ${If} $0 <> 0
-            MessageBox MB_OK|MB_ICONSTOP "Setup could not give $INSTDIR rights that only administrators \
-can change (error $0). Choose a folder on a drive that keeps rights, such as Program Files." /SD IDOK
-            SetErrorLevel $0
-            Quit
-        ${EndIf}
-        Call MayTakeInstallFolder  ; again: nothing may have come in before the rights did
-    ${EndIf}
     ${If} $0 <> 1
         Call RefuseInstallFolder
-        SetErrorLevel ${ERROR_DIR_NOT_EMPTY}
+        SetErrorLevel ${ERROR_ALREADY_EXISTS}
+        Quit
+    ${EndIf}
+    Call ProtectInstallFolder
+    ${If} $0 = ${ERROR_ALREADY_EXISTS}
+        Call RefuseInstallFolder  ; made by someone else since it was chosen
+    ${ElseIf} $0 <> 0
+        MessageBox MB_OK|MB_ICONSTOP "Setup could not give $INSTDIR rights that only administrators \
+can change (error $0). Choose a folder on a drive that keeps rights, such as Program Files." /SD IDOK
+    ${EndIf}
+    ${If} $0 <> 0
+        SetErrorLevel $0
         Quit
     ${EndIf}
 SectionEnd
+
+; Administrators as the owner of the file $R0, as of the folder: on XP an administrator's new files are her
+; own, and the program trusts no single account's file for Run On Startup. A member of Administrators may
+; make the group the owner without a privilege. A failure leaves the copy working, without Run On Startup.
+Function OwnedByAdministrators
+    System::Call 'advapi32::ConvertStringSidToSidW(w "BA", *p .r1) i .r0'
+    ${If} $0 <> 0
+        System::Call 'advapi32::SetNamedSecurityInfoW(w R0, i ${SE_FILE_OBJECT}, \
+i ${OWNER_SECURITY_INFORMATION}, p r1, p 0, p 0, p 0) i .r0'
+        System::Call 'kernel32::LocalFree(p r1)'
+    ${Else}
+        StrCpy $0 1
+    ${EndIf}
+    ${If} $0 <> 0
+        DetailPrint "Administrators could not be made the owner of $R0 (error $0)"
+    ${EndIf}
+FunctionEnd
 
 Function un.onInit
     Call un.RequireAdministrator
@@ -299,6 +323,14 @@ Section
     File "${STAGE}\README.txt"
     File "${STAGE}\LICENSE.txt"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    StrCpy $R0 "$INSTDIR\${EXE}"
+    Call OwnedByAdministrators
+    StrCpy $R0 "$INSTDIR\README.txt"
+    Call OwnedByAdministrators
+    StrCpy $R0 "$INSTDIR\LICENSE.txt"
+    Call OwnedByAdministrators
+    StrCpy $R0 "$INSTDIR\${UNINSTALLER}"
+    Call OwnedByAdministrators
     CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -478,17 +510,24 @@ FunctionEnd
 
 ; The Run entry goes only when it starts this copy. The setting goes with it, or when there is no Run
 ; entry at all; another copy's entry keeps the setting that goes with it.
-Function un.RemoveRunOnStartup
+Var RunEntryNamesThisCopy  ; empty: no Run entry; 1: it starts this copy; 0: another copy
+
+; Only reads: the short spelling of a path is found only while the file is there.
+Function un.ReadRunOnStartup
+    StrCpy $RunEntryNamesThisCopy ""
     ReadRegStr $1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ${If} $1 != ""
         StrCpy $5 $INSTDIR
         Call un.NamesCopyIn
-        ${If} $0 = 1
-            DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
-            StrCpy $1 ""
-        ${EndIf}
+        StrCpy $RunEntryNamesThisCopy $0
     ${EndIf}
-    ${If} $1 == ""
+FunctionEnd
+
+Function un.RemoveRunOnStartup
+    ${If} $RunEntryNamesThisCopy == 1
+        DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ${EndIf}
+    ${If} $RunEntryNamesThisCopy != 0
         DeleteRegValue HKLM "${SETTINGS_KEY}" "${SETTING_VALUE}"
         DeleteRegKey /ifempty HKLM "${SETTINGS_KEY}"
     ${EndIf}
@@ -496,8 +535,9 @@ FunctionEnd
 
 Section "Uninstall"
     SetShellVarContext all
-    Call un.RemoveRunOnStartup  ; first: the short spelling of a path is found only while the file is there
-    Call un.EndRunningCopy
+    Call un.ReadRunOnStartup
+    Call un.EndRunningCopy  ; may give up and quit: Run On Startup then stays as it was
+    Call un.RemoveRunOnStartup
     Delete "$INSTDIR\README.txt"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\${UNINSTALLER}"

@@ -58,26 +58,13 @@ void ForgetStartupMark() {
         Win::Application::Trace("Task Manager's startup mark not removed (error %lu)", GetLastError());
 }
 
-std::wstring WithBackslash(std::wstring folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return folder;
-}
-
 // Windows runs the entry as everyone who logs on, administrators too: so only for a copy that nobody else
-// can replace, nor plant a DLL beside, nor give such rights. The file checked is the running copy, which the
-// entry names.
-bool CopyIsProtected() {
-    using namespace Win::FileSecurity;
-    const bool admin = RunningUserIsAdministrator();
-    return OnlyAdministratorsCanChange(Read(Win::Application::FilePath()), admin) &&
-           OnlyAdministratorsCanChange(Read(Win::Application::Path()), admin);
-}
-
-bool WriteRunEntry(bool bEnabled) {
+// can replace, nor plant a DLL beside, nor move away with a folder above it. The file checked is the running
+// copy, and the entry names that same file.
+bool WriteRunEntry(bool bEnabled, const std::wstring& file) {
     if (!bEnabled) return RunOnStartup::Access.Delete(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
-    const std::wstring command =
-        RunOnStartup::StartCommand(Win::Application::Path(), Win::Application::ExeName());
-    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, command);
+    return RunOnStartup::Access.Save(HKEY_LOCAL_MACHINE, kRunKey, kRunValue,
+                                     RunOnStartup::StartCommand(file));
 }
 
 }  // namespace
@@ -129,7 +116,9 @@ bool NamesCopy(std::wstring_view runEntry, std::wstring_view filePath) {
 }
 
 bool Apply(bool bEnabled) {
-    if (bEnabled && !CopyIsProtected()) {  // an entry written before stays, and turning off still removes it
+    const std::wstring file = Win::Application::FilePath();
+    if (bEnabled && !Win::FileSecurity::OnlyAdministratorsCanChangeProgram(
+                        file)) {  // an entry written before stays, and turning off still removes it
         SetLastError(kUnsafeCopy);
         return false;
     }
@@ -137,7 +126,7 @@ bool Apply(bool bEnabled) {
     int missing = 0;
     const std::wstring previous = Access.Get(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, missing);
     if (!Access.Save(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingValue, BoolToText(bEnabled))) return false;
-    if (WriteRunEntry(bEnabled)) {
+    if (WriteRunEntry(bEnabled, file)) {
         if (!bEnabled) ForgetStartupMark();
         return true;
     }
@@ -156,9 +145,12 @@ bool Toggle(bool bChecked) {
     return Apply(!bChecked) ? !bChecked : bChecked;
 }
 
-std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName) {
-    return L"\"" + Win::Application::LCase(WithBackslash(std::wstring(directory))) + std::wstring(exeName) +
-           L".exe\" " + kStartupSwitch;
+std::wstring StartCommand(std::wstring_view file) {
+    // The folder lower-cased as it always was; the name as it stands, so that it is the file that was
+    // checked.
+    const size_t name = file.find_last_of(L'\\') + 1;  // 0 without a folder
+    return L"\"" + Win::Application::LCase(std::wstring(file.substr(0, name))) +
+           std::wstring(file.substr(name)) + L"\" " + kStartupSwitch;
 }
 
 }  // namespace RunOnStartup

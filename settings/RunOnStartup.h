@@ -20,8 +20,8 @@ struct RegistryAccess {
 extern RegistryAccess Access;
 
 inline constexpr wchar_t kStartupSwitch[] = L"-startup";  // the Run entry starts the program hidden with it
-// Apply's error for a copy that users without administrator rights can change. Bit 29 marks a code of the
-// program's own: no Windows error has it.
+// The error of Apply and of the log step for a copy that users without administrator rights can change.
+// Bit 29 marks a code of the program's own: no Windows error has it.
 inline constexpr DWORD kUnsafeCopy = 0x20000001;
 
 std::wstring BoolToText(bool value);                     // "True" or "False", as the setting is stored
@@ -39,6 +39,6 @@ bool NamesCopy(std::wstring_view runEntry, std::wstring_view filePath);  // the 
 bool Apply(bool bEnabled);
 // Toggles the setting from the check mark shown; returns the check mark that the registry now holds.
 bool Toggle(bool bChecked);
-std::wstring StartCommand(std::wstring_view directory, std::wstring_view exeName);
+std::wstring StartCommand(std::wstring_view file);  // the quoted file, its folder lower-cased, and the switch
 
 }  // namespace RunOnStartup

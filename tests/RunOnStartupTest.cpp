@@ -9,16 +9,16 @@ namespace {
 
 TEST(StartCommandTest, QuotesTheLowerCasedFolderAndTheName) {
     const struct {
-        const wchar_t* Directory;
-        const wchar_t* ExeName;
+        const wchar_t* File;
         const wchar_t* Command;
     } cases[] = {
-        {L"D:\\Apps\\Media Keys", L"MKeys", L"\"d:\\apps\\media keys\\MKeys.exe\" -startup"},
-        {L"C:\\", L"MKeys", L"\"c:\\MKeys.exe\" -startup"},  // a drive root keeps its one backslash
-        {L"C:\\Program Files\\Corvel", L"corvel", L"\"c:\\program files\\corvel\\corvel.exe\" -startup"},
-        {L"E:\\\xC4rger", L"Tool", L"\"e:\\\xE4rger\\Tool.exe\" -startup"},  // beyond ASCII too
+        {L"D:\\Apps\\Media Keys\\MKeys.exe", L"\"d:\\apps\\media keys\\MKeys.exe\" -startup"},
+        {L"C:\\MKeys.exe", L"\"c:\\MKeys.exe\" -startup"},  // a drive root keeps its one backslash
+        {L"C:\\Program Files\\Corvel\\corvel.exe", L"\"c:\\program files\\corvel\\corvel.exe\" -startup"},
+        {L"E:\\\xC4rger\\Tool.exe", L"\"e:\\\xE4rger\\Tool.exe\" -startup"},  // beyond ASCII too
+        {L"C:\\Tools\\Corvel.EXE", L"\"c:\\tools\\Corvel.EXE\" -startup"},    // the file that was checked
     };
-    for (const auto& c : cases) EXPECT_EQ(RunOnStartup::StartCommand(c.Directory, c.ExeName), c.Command);
+    for (const auto& c : cases) EXPECT_EQ(RunOnStartup::StartCommand(c.File), c.Command);
 }
 
 TEST(BooleanTextTest, OnlyTheExactWordsConvert) {

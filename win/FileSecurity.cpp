@@ -1,7 +1,9 @@
 #include "win/FileSecurity.h"
 
 #include <aclapi.h>
+#include <shlobj.h>
 
+#include "win/Application.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -11,6 +13,9 @@ using Win::FileSecurity::Trustee;
 
 // Reading and running; every other right, generic or specific, changes something.
 constexpr ACCESS_MASK kReadAndRun = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE | GENERIC_READ | GENERIC_EXECUTE;
+// What lets another user put a new folder at a folder's path: deleting or renaming it (DELETE, or
+// FILE_DELETE_CHILD on the folder above), or giving herself those rights.
+constexpr ACCESS_MASK kMove = DELETE | WRITE_DAC | WRITE_OWNER | FILE_DELETE_CHILD | GENERIC_ALL;
 
 struct Account {
     Trustee Who;
@@ -67,9 +72,37 @@ Ace ReadAce(const ACE_HEADER* header, PSID runningUser) {
     return ace;
 }
 
-bool Trusted(Trustee who, bool bRunningUserIsAdministrator) {
+bool Trusted(Trustee who, bool bTrustRunningUser) {
     return who == Trustee::Administrators || who == Trustee::System || who == Trustee::TrustedInstaller ||
-           (who == Trustee::RunningUser && bRunningUserIsAdministrator);
+           (who == Trustee::RunningUser && bTrustRunningUser);
+}
+
+// True when nobody but the trusted accounts holds any of these rights on the object, nor can take them.
+bool OnlyTrustedHold(const Win::FileSecurity::Descriptor& object,
+                     ACCESS_MASK rights,
+                     bool bTrustRunningUser) {
+    // The owner may always give itself new rights; no list at all lets everyone do everything.
+    if (!object.Read || object.NullDacl || !Trusted(object.Owner, bTrustRunningUser)) return false;
+    for (const Ace& ace : object.Aces) {
+        // A deny entry only ever takes rights away, so leaving it out can only make the answer stricter.
+        if (ace.Allows && !ace.InheritOnly && (ace.Rights & rights) != 0 &&
+            !Trusted(ace.Who, bTrustRunningUser))
+            return false;
+    }
+    return true;
+}
+
+// A junction or a symbolic link lets whoever controls its target choose what the path leads to.
+bool PlainEntry(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The running user's own profile folder, which holds Downloads and the desktop; empty when unknown.
+std::wstring UserProfile() {
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path)) ? path
+                                                                                                  : L"";
 }
 
 }  // namespace
@@ -117,13 +150,50 @@ bool RunningUserIsAdministrator() {
     return false;
 }
 
-bool OnlyAdministratorsCanChange(const Descriptor& object, bool bRunningUserIsAdministrator) {
-    // The owner may always give itself new rights; no list at all lets everyone do everything.
-    if (!object.Read || object.NullDacl || !Trusted(object.Owner, bRunningUserIsAdministrator)) return false;
-    for (const Ace& ace : object.Aces) {
-        // A deny entry only ever takes rights away, so leaving it out can only make the answer stricter.
-        if (ace.Allows && !ace.InheritOnly && (ace.Rights & ~kReadAndRun) != 0 &&
-            !Trusted(ace.Who, bRunningUserIsAdministrator))
+bool OnlyAdministratorsCanChange(const Descriptor& object, bool bTrustRunningUser) {
+    return OnlyTrustedHold(object, ~kReadAndRun, bTrustRunningUser);
+}
+
+bool OnlyAdministratorsCanMove(const Descriptor& folder, bool bTrustRunningUser) {
+    return OnlyTrustedHold(folder, kMove, bTrustRunningUser);
+}
+
+std::vector<std::wstring> FoldersAbove(const std::wstring& file) {
+    // A drive letter, a colon and a backslash; a network, device or relative path has none.
+    const bool driveLetter =
+        file.size() > 3 && ((file[0] >= L'A' && file[0] <= L'Z') || (file[0] >= L'a' && file[0] <= L'z'));
+    if (!driveLetter || file[1] != L':' || file[2] != L'\\') return {};
+    std::vector<std::wstring> folders;
+    for (size_t slash = file.find_last_of(L'\\'); slash > 2; slash = file.find_last_of(L'\\', slash - 1))
+        folders.push_back(file.substr(0, slash));
+    folders.push_back(file.substr(0, 3));
+    return folders;
+}
+
+bool IsInside(const std::wstring& path, const std::wstring& folder) {
+    const std::wstring lowerPath = Application::LCase(path), lowerFolder = Application::LCase(folder);
+    if (lowerFolder.empty() || lowerPath.compare(0, lowerFolder.size(), lowerFolder) != 0) return false;
+    return lowerPath.size() == lowerFolder.size() || lowerFolder.back() == L'\\' ||
+           lowerPath[lowerFolder.size()] == L'\\';
+}
+
+bool OnlyAdministratorsCanChangeProgram(const std::wstring& file) {
+    const std::vector<std::wstring> folders = FoldersAbove(file);
+    // A network share is changed by whoever runs its server; a removable disk by whoever holds it.
+    if (folders.empty() || GetDriveTypeW(folders.back().c_str()) != DRIVE_FIXED) return false;
+    // The administrator's own account only where it cannot open her profile: any program she runs without
+    // the group's rights, as UAC runs them, may change what she owns there.
+    const std::wstring profile = UserProfile();
+    const bool trustUser = RunningUserIsAdministrator() && !profile.empty() && !IsInside(file, profile);
+    if (!PlainEntry(file) || !OnlyAdministratorsCanChange(Read(file), trustUser)) return false;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        // A drive's root is the volume itself, never a link to elsewhere; Wine marks Z:\, a Unix mount
+        // point, as a reparse point.
+        if (i + 1 < folders.size() && !PlainEntry(folders[i])) return false;
+        // Its own folder could take a planted DLL; a folder above could be renamed and a new tree put in.
+        const Descriptor folder = Read(folders[i]);
+        if (i == 0 ? !OnlyAdministratorsCanChange(folder, trustUser)
+                   : !OnlyAdministratorsCanMove(folder, trustUser))
             return false;
     }
     return true;

@@ -47,9 +47,10 @@ std::string StartCommand(std::string folder = TestDirectory()) {
     return "\"" + folder + "corvel.exe\" -startup";
 }
 
-// A copy in the folder that the tests' set-up opened to everyone, as Wine shows a folder of mode 0777.
-std::string OpenFolderCopy() {
-    const std::string folder = TestDirectory() + "open-folder\\";
+// A copy in the folder that the tests' set-up opened to everyone, as Wine shows a folder of mode 0777, or in
+// the folder of mode 0755 that it made inside that one, which anyone may rename away.
+std::string OpenFolderCopy(const std::string& inside = "") {
+    const std::string folder = TestDirectory() + "open-folder\\" + inside;
     const std::string copy = folder + "corvel.exe";
     return CopyFileA((TestDirectory() + "corvel.exe").c_str(), copy.c_str(), FALSE) ? copy : "";
 }
@@ -211,27 +212,34 @@ TEST_F(ElevationTest, StepAloneWritesWhatTheMenuWritesBesideARunningCopy) {
 }
 
 TEST_F(ElevationTest, CopyThatEveryoneMayChangeGetsNoRunEntryFromTheStepNorTheMenu) {
-    const std::string copy = OpenFolderCopy();
-    ASSERT_NE(copy, "");
-    const std::string earlier = StartCommand(TestDirectory() + "open-folder\\");
-    WriteMachineValue(kRunKey, "Corvel", earlier);
+    for (const std::string inside : {"", "own-folder\\"}) {
+        SCOPED_TRACE("open-folder\\" + inside);
+        ClearRunOnStartup();
+        const std::string copy = OpenFolderCopy(inside);
+        ASSERT_NE(copy, "");
+        const std::string earlier = StartCommand(TestDirectory() + "open-folder\\" + inside);
+        WriteMachineValue(kRunKey, "Corvel", earlier);
 
-    EXPECT_EQ(RunStep("-elevated startup-on", copy), RunOnStartup::kUnsafeCopy);
-    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), earlier) << "an entry written before is left alone";
-    EXPECT_EQ(RunStep("-elevated startup-off", copy), 0u);
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "turning it off still removes it";
+        EXPECT_EQ(RunStep("-elevated startup-on", copy), RunOnStartup::kUnsafeCopy);
+        EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), std::nullopt);
+        EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), earlier) << "an entry written before is left alone";
+        EXPECT_EQ(RunStep("-elevated startup-off", copy), 0u);
+        EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "turning it off still removes it";
+        EXPECT_EQ(RunStep("-elevated songlog", copy), RunOnStartup::kUnsafeCopy);
+        EXPECT_FALSE(LogExists()) << "the log step writes nothing for it either";
 
-    // The menu, with the right to write the registry, refuses the same way and says why.
-    Corvel = std::make_unique<CorvelProcess>("", copy);
-    ASSERT_TRUE(Corvel->WaitReady());
-    ASSERT_TRUE(Corvel->ChooseRunOnStartup());
-    const HWND box = Corvel->WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_NE(MessageBoxText(box).find("move it into the Program Files folder"), std::string::npos);
-    PressOk(box);
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
-    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "False") << "as the step off left it";
+        // The menu, with the right to write the registry, refuses the same way and says why.
+        Corvel = std::make_unique<CorvelProcess>("", copy);
+        ASSERT_TRUE(Corvel->WaitReady());
+        ASSERT_TRUE(Corvel->ChooseRunOnStartup());
+        const HWND box = Corvel->WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(MessageBoxText(box).find("move it into the Program Files folder"), std::string::npos);
+        PressOk(box);
+        EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
+        EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "False") << "as the step off left it";
+        Corvel.reset();
+    }
 }
 
 // What the step does with a log that is there, or is missing, log_step_trace.sh reads in Wine's trace.

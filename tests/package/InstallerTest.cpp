@@ -323,19 +323,26 @@ TEST_F(InstallerTest, FinishPageStartsTheProgramThroughTheDesktopsShell) {
     CloseHandle(process);
 }
 
-TEST_F(InstallerTest, FolderWithOtherFilesIsRefusedAndAnEmptyOneTaken) {
+// Another user may have made a folder that is there already, and would own it: setup takes only its own.
+TEST_F(InstallerTest, FolderThereAlreadyIsRefusedEmptyOrNot) {
     ASSERT_TRUE(CreateDirectoryA(kInstallDir, nullptr));
     const std::string notes = Installed("notes.txt");
     std::ofstream(notes) << "the user's";
     EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S /D=" + kInstallDir),
-              static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+              static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     EXPECT_FALSE(Exists(Installed("corvel.exe")));
     EXPECT_TRUE(Exists(notes));
     EXPECT_FALSE(MachineKeyExists(kUninstallKey)) << "nothing installed";
 
     DeleteFileA(notes.c_str());
+    EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S /D=" + kInstallDir),
+              static_cast<DWORD>(ERROR_ALREADY_EXISTS))
+        << "empty, too";
+    EXPECT_FALSE(Exists(Installed("corvel.exe")));
+    RemoveDirectoryA(kInstallDir);
     ASSERT_NO_FATAL_FAILURE(Install());
     EXPECT_TRUE(Exists(Installed("corvel.exe")));
+    ASSERT_NO_FATAL_FAILURE(Install()) << "its own folder, again";
 }
 
 TEST_F(InstallerTest, InstallerAndUninstallerStartOnWindows2000) {
@@ -383,6 +390,24 @@ TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse)
     EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
     EXPECT_FALSE(MachineKeyExists(kSettingsKey)) << "the value went, then the empty key";
     EXPECT_EQ(ReadMachineValue(kRunKey, kUnrelatedName), kUnrelatedCommand);
+}
+
+// An uninstaller that cannot end the running copy gives up and changes nothing: Run On Startup stays on.
+TEST_F(InstallerTest, UninstallThatCannotEndTheCopyLeavesRunOnStartupOn) {
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), kInstallDir, " /STARTUP"));
+    const auto runEntry = ReadMachineValue(kRunKey, "Corvel");
+    ASSERT_NE(runEntry, std::nullopt);
+    // Held open without leave to delete, as a copy that does not end holds it.
+    const HANDLE held = CreateFileA(Installed("corvel.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"),
+              static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    CloseHandle(held);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), runEntry);
+    EXPECT_EQ(ReadMachineValue(kSettingsKey, "RunOnStartup"), "True");
+    EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt);
 }
 
 TEST_F(InstallerTest, UpgradeIntoAnotherFolderLeavesOneInstallationThatStartsOnLogOn) {
