@@ -13,6 +13,7 @@ ManifestDPIAware true
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WinMessages.nsh
+!include x64.nsh
 
 !define EXE "corvel.exe"
 !define UNINSTALLER "uninstall.exe"
@@ -68,8 +69,15 @@ If the program is running, Setup ends it first.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Both halves refuse to start without administrator rights, end a running copy the same way, and tell
-; whether a Run entry starts a given copy.
+; For the registry calls that read and find Task Manager's startup mark.
+!define HKEY_LOCAL_MACHINE 0x80000002
+!define KEY_QUERY_VALUE 1
+!define KEY_WOW64_64KEY 0x100
+!define REG_BINARY 3
+!define STARTUP_MARK_SIZE 12  ; its state, then the time it was switched off
+
+; Both halves refuse to start without administrator rights, end a running copy the same way, tell
+; whether a Run entry starts a given copy, and find Task Manager's mark beside it.
 !macro SHARED_FUNCTIONS un
 Function ${un}RequireAdministrator
     UserInfo::GetAccountType
@@ -143,6 +151,19 @@ Function ${un}NamesCopyIn
     ${If} $3 != ""
     ${AndIf} $3 == $4
         StrCpy $0 1
+    ${EndIf}
+FunctionEnd
+
+; Where Task Manager keeps its startup mark for the Run entry (Windows 8 on; earlier Windows have none, and
+; reading or removing it there finds nothing): $R1 the key, $R2 the registry view's access flag. Setup's Run
+; entry is in the 32-bit view, whose marks 64-bit Windows keeps in Run32, seen in the 64-bit view.
+Function ${un}StartupMarkPlace
+    ${If} ${IsWow64}
+        StrCpy $R1 "${STARTUP_MARK_KEY32}"
+        StrCpy $R2 ${KEY_WOW64_64KEY}
+    ${Else}
+        StrCpy $R1 "${STARTUP_MARK_KEY}"
+        StrCpy $R2 0
     ${EndIf}
 FunctionEnd
 !macroend
@@ -289,6 +310,33 @@ FunctionEnd
 
 Var EarlierRunOnStartup  ; 1 when the Run entry started the copy that this installation replaces
 
+; $0 = 1 when Task Manager's mark says the Run entry is switched off: a 12-byte REG_BINARY whose first byte
+; is 3 or 7, as the program reads it. No mark, or one of any other shape, means enabled. NSIS's own reads
+; give nothing for REG_BINARY, hence the registry calls, all in Windows 2000.
+Function StartupMarkSaysDisabled
+    StrCpy $0 0
+    Call StartupMarkPlace
+    IntOp $R2 $R2 | ${KEY_QUERY_VALUE}
+    System::Call 'advapi32::RegOpenKeyExW(p ${HKEY_LOCAL_MACHINE}, w R1, i 0, i R2, *p .R3) i .R0'
+    ${If} $R0 <> 0
+        Return
+    ${EndIf}
+    System::Call '*(&i16) p .R4'  ; room for a larger value would only make the read fail: enabled
+    System::Call 'advapi32::RegQueryValueExW(p R3, w "${RUN_VALUE}", p 0, *i .R5, p R4, *i 16 R6) i .R0'
+    System::Call '*$R4(&i1 .R7)'
+    System::Free $R4
+    System::Call 'advapi32::RegCloseKey(p R3)'
+    ${If} $R0 = 0
+    ${AndIf} $R5 = ${REG_BINARY}
+    ${AndIf} $R6 = ${STARTUP_MARK_SIZE}
+        IntOp $R7 $R7 & 0xff
+        ${If} $R7 = 3
+        ${OrIf} $R7 = 7
+            StrCpy $0 1
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
 ; The Add/Remove Programs entry names the installed copy. Where it lies in another folder than this
 ; installation's, it goes first, through its own uninstaller, silently and in place (_?=, so that setup
 ; waits for it): one installation remains. That uninstaller ends the copy if it runs.
@@ -306,6 +354,15 @@ Section "-RemoveEarlierInstallation"
     ReadRegStr $1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
     Call NamesCopyIn
     StrCpy $EarlierRunOnStartup $0
+    ${If} $0 = 1
+        Call StartupMarkSaysDisabled
+        ${If} $0 = 1
+            ; Switched off in Task Manager: it stays off, as the earlier copy's menu showed it. Its
+            ; uninstaller removes the entry, the setting and the mark, so the new copy starts from off.
+            StrCpy $EarlierRunOnStartup 0
+            DetailPrint "Run On Startup was switched off in Task Manager: it stays off"
+        ${EndIf}
+    ${EndIf}
     DetailPrint "Removing ${PRODUCT} from $5"
     ExecWait '"$5\${UNINSTALLER}" /S _?=$5' $0
     ${If} $0 <> 0
@@ -526,6 +583,13 @@ FunctionEnd
 Function un.RemoveRunOnStartup
     ${If} $RunEntryNamesThisCopy == 1
         DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+        ; Task Manager's mark goes with the entry, so that no "disabled" waits for a later copy's entry.
+        Call un.StartupMarkPlace
+        ${If} $R2 <> 0
+            SetRegView 64
+        ${EndIf}
+        DeleteRegValue HKLM "$R1" "${RUN_VALUE}"
+        SetRegView default
     ${EndIf}
     ${If} $RunEntryNamesThisCopy != 0
         DeleteRegValue HKLM "${SETTINGS_KEY}" "${SETTING_VALUE}"

@@ -13,6 +13,13 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\Corvel Win2K\\";
 inline constexpr wchar_t kSettingValue[] = L"RunOnStartup";
 inline constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 inline constexpr wchar_t kRunValue[] = L"Corvel";
+// Task Manager's startup marks (Windows 8 on), each named like its Run value. Undocumented: Run32 holds the
+// marks of the Run key's 32-bit view on 64-bit Windows and is itself seen in the 64-bit view; Run holds those
+// of 32-bit Windows.
+inline constexpr wchar_t kStartupMarkKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+inline constexpr wchar_t kStartupMarkKey32[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
 // The elevated step: the switch, then one of the steps.
 inline constexpr char kStepSwitch[] = "-elevated";
 inline constexpr char kSongLogStep[] = "songlog";

@@ -11,14 +11,10 @@ using ProgramNames::kRunKey;
 using ProgramNames::kRunValue;
 using ProgramNames::kSettingsKey;
 using ProgramNames::kSettingValue;
+using ProgramNames::kStartupMarkKey;
+using ProgramNames::kStartupMarkKey32;
 
-// Where Windows 8 and later keep the mark that Task Manager's Startup tab (and Windows 11's Settings) write
-// beside a Run entry under HKEY_LOCAL_MACHINE. Undocumented: Run32 holds the marks of the Run key's 32-bit
-// view on 64-bit Windows and is itself seen in the 64-bit view; Run holds those of 32-bit Windows.
-constexpr wchar_t kMarkKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-constexpr wchar_t kMarkKey32[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
+// Task Manager's Startup tab (and Windows 11's Settings) keep a mark beside the Run entry.
 constexpr unsigned kMarkSize = 12;  // a first byte for the state, then a time
 // The value has the Run value's name; 3 or 7 first, the time it was switched off after, mean disabled.
 constexpr char kDisabledStates[] = {3, 7};
@@ -36,8 +32,8 @@ bool HasStartupMarks() {
 
 MarkPlace StartupMarkPlace() {
     // This 32-bit program writes its Run entry into the 32-bit view of 64-bit Windows.
-    if (Win::Application::UnderWow64()) return {kMarkKey32, KEY_WOW64_64KEY};
-    return {kMarkKey, 0};
+    if (Win::Application::UnderWow64()) return {kStartupMarkKey32, KEY_WOW64_64KEY};
+    return {kStartupMarkKey, 0};
 }
 
 // First when turning on: an enabled mark means what no mark means, so a later failure leaves no harm behind.

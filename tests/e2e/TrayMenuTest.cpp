@@ -39,16 +39,6 @@ void WriteRunEntry(const std::string& command) {
                     static_cast<DWORD>(command.size() + 1));
 }
 
-// The Windows version that Wine reports to corvel.exe while this lives (HotkeysTest's OldSystemTest owns the
-// same key: the tests run one at a time).
-struct WineVersionForCorvel {
-    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\corvel.exe";
-    explicit WineVersionForCorvel(const char* version) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kAppDefaults, "Version", REG_SZ, version, lstrlenA(version) + 1);
-    }
-    ~WineVersionForCorvel() { RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults); }
-};
-
 class TrayMenuTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearRunOnStartup(); }

@@ -240,8 +240,7 @@ void RemoveTraces() {
     }
     DeleteFileA(Shortcut().c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
-    SetRunValue("Corvel", nullptr);
+    ClearRunOnStartup();
     SetRunValue(kUnrelatedName, nullptr);
     DeleteFileA(kLog);
 }
@@ -434,6 +433,23 @@ TEST_F(InstallerTest, UpgradeIntoAnotherFolderLeavesOneInstallationThatStartsOnL
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
     PressKey(VK_SHIFT, VK_F3);
     EXPECT_TRUE(player.WaitForCommand(40048, 0)) << "next song";
+}
+
+// Switched off in Task Manager, Run On Startup stays off through an upgrade into another folder: the new copy
+// gets no entry, and the earlier copy's uninstaller removes the mark with its own entry.
+TEST_F(InstallerTest, UpgradeLeavesRunOnStartupSwitchedOffInTaskManagerOffAndRemovesTheMark) {
+    const std::string nextSetup = SetupExe("package-next");
+    ASSERT_NE(nextSetup, "") << "no later version: the PackageBuildNext test writes it";
+    const WineVersionForCorvel windows("win10");  // the program keeps the mark from Windows 8 on
+    ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), kEarlierDir, " /STARTUP"));
+    ASSERT_EQ(ReadStartupMark(), std::string(1, '\x02') + std::string(11, '\0'));
+    WriteStartupMark(std::string("\x03\0\0\0\x6b\x2f\x9e\x51\x3c\x55\xdb\x01", 12));  // and a time
+
+    ASSERT_NO_FATAL_FAILURE(Install(nextSetup, kInstallDir));
+    EXPECT_FALSE(Exists(kEarlierDir)) << "the earlier copy was removed";
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Corvel"), std::nullopt) << "not switched on again";
+    EXPECT_FALSE(MachineKeyExists(kSettingsKey));
+    EXPECT_EQ(ReadStartupMark(), std::nullopt) << "gone with the earlier copy's entry";
 }
 
 TEST_F(InstallerTest, StartupSwitchWritesWhatTheMenuWritesAndTheLogOutlivesTheUninstaller) {

@@ -67,6 +67,16 @@ void ClearRunOnStartup();
 std::optional<std::string> ReadStartupMark();
 void WriteStartupMark(const std::string& bytes);
 
+// The Windows version that Wine reports to corvel.exe while this lives (HotkeysTest's OldSystemTest owns the
+// same key: the tests run one at a time).
+struct WineVersionForCorvel {
+    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\corvel.exe";
+    explicit WineVersionForCorvel(const char* version) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kAppDefaults, "Version", REG_SZ, version, lstrlenA(version) + 1);
+    }
+    ~WineVersionForCorvel() { RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults); }
+};
+
 // Wine may call the program idle before it has registered its keys: true once they reach the player, whose
 // record is then cleared; false after timeoutMs.
 bool WaitUntilHotkeysArmed(StandInPlayer& player, DWORD timeoutMs = 10000);
