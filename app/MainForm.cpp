@@ -130,6 +130,7 @@ void MainForm::CreateDesign() {
         row.Control->Create(Hwnd(), {kLegendLeft, row.Top, kLegendWidth, kLabelHeight}, row.Caption, false,
                             NormalFont.Get());
     Label5.Create(Hwnd(), {120, 4200, 3015, kLabelHeight}, kPlayerNotRunning, true, BoldFont.Get());
+    Label5Shows = kPlayerNotRunning;
     CreateMenus();
     StartTimer(kDetectTimer, kDetectIntervalMs);
     TaskbarCreated = RegisterWindowMessageA(kTaskbarCreated);
@@ -271,9 +272,11 @@ void MainForm::OnTimer(UINT_PTR id) {
 }
 
 void MainForm::DetectTimerTick() {
-    // Written only when it changes: an unchanged caption would only be drawn again.
+    // Written only when it changes: an unchanged caption would only be drawn again. The player is looked up
+    // anew each time; only our own label's text is remembered.
     const wchar_t* caption = WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning;
-    if (Label5.Caption() != caption) Label5.Caption(caption);
+    if (caption != Label5Shows) Label5.Caption(caption);
+    Label5Shows = caption;
     if (TrayAddFailedTicks) RetryTrayIcon();
 }
 

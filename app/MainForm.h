@@ -46,6 +46,7 @@ private:
     Win::UniqueFont BoldFont;
     Win::Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
     Win::Label Label5;
+    const wchar_t* Label5Shows = nullptr;  // what the tick last wrote, kept rather than read back
     Win::UniqueMenu SystrayMenu;
     // CloseMenu, SettingMenu and the separators need nothing beyond their command ids.
     Win::MenuItem OpenMenu, RunOnStartupMenu;
