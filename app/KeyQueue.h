@@ -51,12 +51,12 @@ public:
 
     struct Effect {
         enum class Kind {
-            Run,        // Key's command
-            Play,       // the play command
-            Pause,      // the pause command
-            Find,       // look up the player's window for query Query
-            Ask,        // send query Query to Player, within the limit
-            Drop,       // the front Shift+F1 goes without a command, for the reason Why
+            Run,    // Key's command
+            Play,   // the play command
+            Pause,  // the pause command
+            Find,   // look up the player's window for query Query
+            Ask,    // send query Query to Player, within the limit
+            Drop,   // the front Shift+F1 goes without a command, for the reason Why
         };
         enum class Reason { None, Silent, NoTimer };
         Kind What;

@@ -208,7 +208,10 @@ TEST(KeyQueueTest, LimitLeftCountsFromTheAsk) {
     const struct {
         DWORD AskedAt, Now, Left;
     } cases[] = {
-        {1000, 1000, 10000}, {1000, 10999, 1}, {1000, 11000, 0}, {1000, 50000, 0},
+        {1000, 1000, 10000},
+        {1000, 10999, 1},
+        {1000, 11000, 0},
+        {1000, 50000, 0},
         {0xFFFFFF00, 0x100, 10000 - 0x200},  // across the tick counter's wrap
     };
     for (const auto& c : cases) EXPECT_EQ(KeyQueue::LimitLeft(c.AskedAt, c.Now), c.Left) << c.Now;
