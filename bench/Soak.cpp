@@ -9,6 +9,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -85,12 +86,18 @@ Reading Read(HANDLE process) {
     return reading;
 }
 
+// Read with every sharing allowed, so that reading never keeps the program from appending.
 size_t LogLines() {
+    const HANDLE log =
+        CreateFileA(kSongTitleLog, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return 0;
     size_t lines = 0;
-    if (FILE* log = std::fopen(kSongTitleLog, "rb")) {
-        for (int c; (c = std::fgetc(log)) != EOF;) lines += c == '\n' ? 1 : 0;
-        std::fclose(log);
-    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(log, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        lines += static_cast<size_t>(std::count(buffer, buffer + read, '\n'));
+    CloseHandle(log);
     return lines;
 }
 
@@ -127,6 +134,7 @@ private:
     };
     const size_t Rounds;  // 200 in a full run
     const std::string Program;
+    DebugTrail Trail;  // the program's own account of what it could not do
     std::unique_ptr<CorvelProcess> Corvel;
     std::unique_ptr<StandInPlayer> Player = std::make_unique<StandInPlayer>();
     size_t PlayerStarts = 0;
@@ -163,10 +171,9 @@ bool Soak::PlayerRestart() {
         PressKey(VK_SHIFT, VK_F1);
         return Player->WaitForCommand(kPlay, 0, kStepTimeoutMs);
     }
-    DebugTrail trail;
     Player->Hang();
     PressKey(VK_SHIFT, VK_F1);
-    const bool dropped = trail.WaitForLine(kDroppedLine, kStepTimeoutMs);
+    const bool dropped = Trail.WaitForLine(kDroppedLine, kStepTimeoutMs);
     Player->Resume();
     if (!dropped) std::printf("failed: the hung player's Shift+F1 was never given up\n");
     return dropped;
@@ -209,6 +216,7 @@ bool Soak::Round(std::optional<size_t> round) {
         for (size_t step = 0; step < due; ++step) {
             if ((this->*activity.Step)()) continue;
             std::printf("failed: %s, in round %zu\n", activity.Name, round ? *round + 1 : 0);
+            for (const std::string& line : Trail.Lines()) std::printf("  trail: %s\n", line.c_str());
             done = false;
             break;
         }
@@ -224,11 +232,11 @@ std::string Cell(const std::optional<double>& value) {
 }
 
 // Within its band, a figure has not grown: the band covers what the system itself moves by.
-bool Judge(const char* label,
-           const std::optional<double>& before,
-           const std::optional<double>& after,
-           double band,
-           const char* unit) {
+bool Flat(const char* label,
+          const std::optional<double>& before,
+          const std::optional<double>& after,
+          double band,
+          const char* unit) {
     const bool flat = !before || !after || *after <= *before + band;
     std::printf("%-28s%22s%22s   %s%.0f %s%s\n", label, Cell(before).c_str(), Cell(after).c_str(), "+", band,
                 unit, flat ? "" : "   GREW");
@@ -238,10 +246,10 @@ bool Judge(const char* label,
 bool Soak::Judge(const Reading& before, const Reading& after) {
     std::printf("\n%-28s%22s%22s   %s\n", "", "before", "after", "band");
     bool flat = true;
-    flat &= ::Judge("private memory (KiB)", before.PrivateKiB, after.PrivateKiB, 40, "KiB");
-    flat &= ::Judge("handles", before.Handles, after.Handles, 2, "");
-    flat &= ::Judge("GDI objects", before.GdiObjects, after.GdiObjects, 2, "");
-    flat &= ::Judge("USER objects", before.UserObjects, after.UserObjects, 2, "");
+    flat &= Flat("private memory (KiB)", before.PrivateKiB, after.PrivateKiB, 40, "KiB");
+    flat &= Flat("handles", before.Handles, after.Handles, 2, "");
+    flat &= Flat("GDI objects", before.GdiObjects, after.GdiObjects, 2, "");
+    flat &= Flat("USER objects", before.UserObjects, after.UserObjects, 2, "");
     std::printf("%-28s%22zu%22zu\n", "key presses, commands lost", KeysPressed, CommandsLost);
     return flat && CommandsLost == 0;
 }
