@@ -71,6 +71,11 @@ KeyQueue::PlayPauseAction KeyQueue::DecidePlayPause(size_t compared, LONG answer
     return compared + 1 < std::size(kSteps) ? PlayPauseAction::AskAgain : PlayPauseAction::None;
 }
 
+DWORD KeyQueue::LimitLeft(DWORD askedAt, DWORD now) {
+    const DWORD owed = now - askedAt;  // unsigned: right across the counter's wrap after 49.7 days
+    return owed < kAnswerTimeoutMs ? kAnswerTimeoutMs - owed : 0;
+}
+
 KeyQueue::Step KeyQueue::Next(State state, const Event& event) {
     std::vector<Effect> effects;
     switch (event.What) {
@@ -90,9 +95,7 @@ KeyQueue::Step KeyQueue::Next(State state, const Event& event) {
         case Event::Kind::NoPlayer:
             if (Awaits(state, Phase::Finding, event)) {
                 state.Silent = nullptr;  // no player window at all: the silent one has gone
-            } else if (Awaits(state, Phase::Asking, event)) {
-                effects.push_back({Effect::Kind::StopTimer});
-            } else {
+            } else if (!Awaits(state, Phase::Asking, event)) {
                 break;
             }
             Compare(state, effects, 0);  // no player window answers 0
@@ -100,12 +103,10 @@ KeyQueue::Step KeyQueue::Next(State state, const Event& event) {
         case Event::Kind::Answer:
             if (event.Player == state.Silent) state.Silent = nullptr;  // late, but it answers again
             if (!Awaits(state, Phase::Asking, event)) break;
-            effects.push_back({Effect::Kind::StopTimer});
             Compare(state, effects, event.Value);
             break;
         case Event::Kind::Overdue:
             if (!Awaits(state, Phase::Asking, event)) break;
-            effects.push_back({Effect::Kind::StopTimer});
             state.Silent = state.Asked;
             Drop(state, effects, Effect::Reason::Silent);
             break;
@@ -132,8 +133,20 @@ void KeyQueue::Answered(HWND player, ULONG_PTR query, LRESULT answer) noexcept {
 
 void KeyQueue::Overdue(UINT_PTR timer) noexcept {
     if (timer != Timer) return;  // a tick of a timer killed after it came
-    Inbox.push_back({Event::Kind::Overdue, nullptr, TimerQuery});
+    KillTimer(nullptr, Timer);
+    Timer = 0;
+    if (Now.Waiting != Phase::Asking) return;  // nothing owed: the next query arms it again
+    const DWORD left = LimitLeft(AskedAt, GetTickCount());
+    if (left == 0)
+        Inbox.push_back({Event::Kind::Overdue, nullptr, TimerQuery});
+    else if (!ArmLimit(left))  // the query asked since the timer was armed has this much left
+        Inbox.push_back({Event::Kind::NoTimer, nullptr, TimerQuery});
     Dispatch();
+}
+
+bool KeyQueue::ArmLimit(UINT ms) {
+    if (!Timer) Timer = ArmTimer(nullptr, 0, ms, OnOverdue);
+    return Timer != 0;
 }
 
 void KeyQueue::Dispatch() noexcept {
@@ -167,17 +180,14 @@ void KeyQueue::Carry(const Effect& effect) {
             break;
         }
         case Effect::Kind::Ask:
-            // Armed before the send: a player on this thread would answer inside it.
-            Timer = ArmTimer(nullptr, 0, kAnswerTimeoutMs, OnOverdue);
+            // Armed before the send: a player on this thread would answer inside it. A timer that runs
+            // already ticks before this query's limit ends, and waits out the rest then.
             TimerQuery = effect.Query;
-            if (!Timer)
+            AskedAt = GetTickCount();
+            if (!ArmLimit(kAnswerTimeoutMs))
                 Inbox.push_back({Event::Kind::NoTimer, nullptr, effect.Query});
             else if (!WinampMod::WinampPlayState(effect.Player, OnAnswer, effect.Query))
                 Inbox.push_back({Event::Kind::NoPlayer, nullptr, effect.Query});
-            break;
-        case Effect::Kind::StopTimer:
-            KillTimer(nullptr, Timer);
-            Timer = 0;
             break;
         case Effect::Kind::Drop:
             if (effect.Why == Effect::Reason::NoTimer)

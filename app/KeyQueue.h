@@ -15,6 +15,8 @@ public:
     using Command = LONG (*)();
     static constexpr Command kPlayPause = nullptr;   // decided from the player's answers when its turn comes
     static constexpr UINT kAnswerTimeoutMs = 10000;  // the longest a silent player holds the later keys up
+    // What remains of the limit for a query asked at askedAt, by GetTickCount; 0 once it is overdue.
+    static DWORD LimitLeft(DWORD askedAt, DWORD now);
 
     enum class PlayPauseAction { None, Play, Pause, AskAgain };
     // What Shift+F1 does with a play-state answer, after compared earlier answers matched nothing.
@@ -49,13 +51,12 @@ public:
 
     struct Effect {
         enum class Kind {
-            Run,        // Key's command
-            Play,       // the play command
-            Pause,      // the pause command
-            Find,       // look up the player's window for query Query
-            Ask,        // arm the limit, then send query Query to Player
-            StopTimer,  // the limit of the query that was out
-            Drop,       // the front Shift+F1 goes without a command, for the reason Why
+            Run,    // Key's command
+            Play,   // the play command
+            Pause,  // the pause command
+            Find,   // look up the player's window for query Query
+            Ask,    // send query Query to Player, within the limit
+            Drop,   // the front Shift+F1 goes without a command, for the reason Why
         };
         enum class Reason { None, Silent, NoTimer };
         Kind What;
@@ -85,12 +86,17 @@ public:
 private:
     void Dispatch() noexcept;
     void Carry(const Effect& effect);
+    bool ArmLimit(UINT ms);
 
     SENDASYNCPROC OnAnswer;
     TIMERPROC OnOverdue;
     State Now;
     std::vector<Event> Inbox;  // events not yet taken, in order
     bool Dispatching = false;
+    // One timer bounds every query while any is owed, rather than one timer per query: it is armed when a
+    // query goes out and none runs, and at its tick either finds the query overdue, waits out what is left,
+    // or stops when nothing is owed.
     UINT_PTR Timer = 0;
-    ULONG_PTR TimerQuery = 0;
+    ULONG_PTR TimerQuery = 0;  // the latest query that went out
+    DWORD AskedAt = 0;         // when it went out
 };

@@ -94,7 +94,7 @@ Effect Dropped(Effect::Reason why) {
 TEST(KeyQueueTest, EachEventMovesTheQueueOn) {
     using E = Event::Kind;
     using F = Effect::Kind;
-    const Effect play = Do(F::Play), pause = Do(F::Pause), stop = Do(F::StopTimer);
+    const Effect play = Do(F::Play), pause = Do(F::Pause);
     const struct {
         const char* Name;
         State Before;
@@ -125,32 +125,32 @@ TEST(KeyQueueTest, EachEventMovesTheQueueOn) {
          Asking({kPP, First}, 5),
          Happened(E::Answer, 5, kPlayer, 1),
          Finding({kPP, First}, 6, 1),
-         {stop, Do(F::Find, 6)}},
+         {Do(F::Find, 6)}},
         {"playing at the pause test: pause, and the keys behind go",
          Asking({kPP, First}, 6, 1),
          Happened(E::Answer, 6, kPlayer, 1),
          Idle(6),
-         {stop, pause, Runs(First)}},
+         {pause, Runs(First)}},
         {"stopped: play, then the next Shift+F1 is looked up",
          Asking({kPP, First, kPP, Second}, 5),
          Happened(E::Answer, 5, kPlayer, 0),
          Finding({kPP, Second}, 6),
-         {stop, play, Runs(First), Do(F::Find, 6)}},
+         {play, Runs(First), Do(F::Find, 6)}},
         {"no state after the last test: no command",
          Asking({kPP}, 8, 3),
          Happened(E::Answer, 8, kPlayer, 7),
          Idle(8),
-         {stop}},
+         {}},
         {"the window gone before the send answers 0",
          Asking({kPP, First}, 5),
          Happened(E::NoPlayer, 5),
          Idle(5),
-         {stop, play, Runs(First)}},
+         {play, Runs(First)}},
         {"overdue: dropped, its player silent, the keys behind go",
          Asking({kPP, First}, 5, 1),
          Happened(E::Overdue, 5),
          Idle(5, kPlayer),
-         {stop, Dropped(Effect::Reason::Silent), Runs(First)}},
+         {Dropped(Effect::Reason::Silent), Runs(First)}},
         {"no timer: dropped unasked, the keys behind go",
          Asking({kPP, First}, 5),
          Happened(E::NoTimer, 5),
@@ -202,6 +202,19 @@ TEST(KeyQueueTest, LateEventsChangeNothing) {
                 << "phase " << static_cast<int>(state.Waiting) << ", event " << static_cast<int>(event.What);
         }
     }
+}
+
+TEST(KeyQueueTest, LimitLeftCountsFromTheAsk) {
+    const struct {
+        DWORD AskedAt, Now, Left;
+    } cases[] = {
+        {1000, 1000, 10000},
+        {1000, 10999, 1},
+        {1000, 11000, 0},
+        {1000, 50000, 0},
+        {0xFFFFFF00, 0x100, 10000 - 0x200},  // across the tick counter's wrap
+    };
+    for (const auto& c : cases) EXPECT_EQ(KeyQueue::LimitLeft(c.AskedAt, c.Now), c.Left) << c.Now;
 }
 
 UINT_PTR WINAPI NoTimerLeft(HWND, UINT_PTR, UINT, TIMERPROC) {

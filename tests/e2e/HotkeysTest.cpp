@@ -177,6 +177,22 @@ TEST_F(HotkeysTest, PlayerSilentPastTheLimitLosesOnlyThePlayPause) {
     EXPECT_EQ(Player->PlayStateQueries(), 3);
 }
 
+// One timer bounds every query: one asked while it runs for an earlier, answered query still has its whole
+// limit, counted from its own send, not what was left of the earlier one's.
+TEST_F(HotkeysTest, QueryAskedLaterHasItsWholeLimit) {
+    StartCorvel();
+    DebugTrail trail;
+    PressKey(VK_SHIFT, VK_F1);
+    ASSERT_TRUE(Player->WaitForCommand(kPlay, 0));
+    Sleep(5000);  // the timer armed for that query runs on: time itself is what this test is about
+    Player->SetAnswerDelay(7000);  // ends past the first query's limit, well within its own
+    PressKey(VK_SHIFT, VK_F1);
+    PressKey(VK_SHIFT, VK_F2);
+    ASSERT_TRUE(Player->WaitForCommand(kStop, 0, 30000));
+    EXPECT_EQ(Player->Commands(), Commands({{kPlay, 0}, {kPlay, 0}, {kStop, 0}}));
+    for (const std::string& line : trail.Lines()) EXPECT_EQ(line.find("dropped"), std::string::npos) << line;
+}
+
 TEST_F(HotkeysTest, SecondStartIsRefused) {
     StartCorvel();
     CorvelProcess second;
