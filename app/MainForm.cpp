@@ -141,7 +141,7 @@ void MainForm::CreateDesign() {
     Label5.Create(Hwnd(), {120, 4200, 3015, kLabelHeight}, kPlayerNotRunning, true, BoldFont.Get());
     Label5Shows = kPlayerNotRunning;
     CreateMenus();
-    StartTimer(kDetectTimer, kDetectIntervalMs);
+    SetTimer(Hwnd(), kDetectTimer, kDetectIntervalMs, DetectTimerProc);
     TaskbarCreated = RegisterWindowMessageA(kTaskbarCreated);
 }
 
@@ -284,6 +284,12 @@ void MainForm::OpenMenuClick() {
 
 void MainForm::OnTimer(UINT_PTR id) {
     if (id == kDetectTimer) DetectTimerTick();
+}
+
+// Windows calls it from the message loop, past the window's procedures: the tick is most of what the
+// program does while idle. A WM_TIMER sent from outside still reaches OnTimer.
+void CALLBACK MainForm::DetectTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    Instance().DetectTimerTick();
 }
 
 void MainForm::DetectTimerTick() {

@@ -41,6 +41,7 @@ private:
     void RunOnStartupClick();
     void AddTrayIcon();
     void RetryTrayIcon();
+    static void CALLBACK DetectTimerProc(HWND, UINT, UINT_PTR, DWORD);
     void DetectTimerTick();
     static std::wstring LegendLine(size_t row);
 
@@ -50,7 +51,7 @@ private:
     Win::Label Label1, Label2, Label3, Label4, Label7, Label8, Label9, Label10, Label6, Label11, Label12;
     Win::Label Label5;
     Win::Label* const Legend[MainMod::kHotkeyRows];  // the hot-key table's rows, top to bottom
-    const wchar_t* Label5Shows = nullptr;  // what the tick last wrote, kept rather than read back
+    const wchar_t* Label5Shows = nullptr;            // what the tick last wrote, kept rather than read back
     Win::UniqueMenu SystrayMenu;
     // CloseMenu, SettingMenu and the separators need nothing beyond their command ids.
     Win::MenuItem OpenMenu, RunOnStartupMenu;
