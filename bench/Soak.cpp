@@ -1,11 +1,13 @@
 // A long day's use of one copy of corvel.exe in a few minutes: key presses over every key, player starts and
-// stops with a hung one among them, taskbar re-creations, tray menus, shows and hides, song titles logged.
+// stops with a hung one among them, taskbar re-creations, tray menus, shows and hides, song titles logged,
+// and the Hot Keys dialog opened, applied and cancelled.
 // Before and after it reads the program's private memory, its handle count and its GDI and USER objects,
 // prints one table, and exits 1 when a figure grew beyond its noise band or a key press was lost.
 // Usage: corvel_soak [--short] [--program <file>]: --short does a tenth of everything and judges the same
 // way; --program drives another copy, beside this one, such as one built to leak.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <winternl.h>
 
@@ -23,6 +25,7 @@
 #include "tests/support/PlayerCommands.h"
 #include "tests/support/StandInPlayer.h"
 #include "tests/support/Wait.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -31,6 +34,8 @@ constexpr char kMainWindowClass[] = "CorvelMainForm";
 constexpr char kSongTitleLog[] = "C:\\SongNames.txt";
 constexpr char kDroppedLine[] = "the player gave no play state";
 constexpr size_t kPressesPerRound = 250;  // 50,000 in a full run
+constexpr char kHotkeysKey[] = "Software\\Corvel Win2K\\Hot Keys";
+constexpr int kFirstKeyControl = 1000, kDefaultsButton = 1300;
 
 struct Key {
     UINT Modifier;
@@ -101,6 +106,45 @@ size_t LogLines() {
     return lines;
 }
 
+// The user's chosen keys, set aside for the run, which presses the program's own, and put back as they were
+// however the run ends: the dialog's applies write them.
+class KeptHotkeySettings {
+public:
+    KeptHotkeySettings() {
+        Win::UniqueHKey key;
+        Existed = RegOpenKeyExA(HKEY_CURRENT_USER, kHotkeysKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+        char name[256];
+        BYTE data[1024];
+        DWORD nameSize = sizeof name, type = 0, dataSize = sizeof data;
+        for (DWORD i = 0; Existed && RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data,
+                                                   &dataSize) == ERROR_SUCCESS;
+             ++i, nameSize = sizeof name, dataSize = sizeof data)
+            Values.push_back({name, type, std::string(reinterpret_cast<char*>(data), dataSize)});
+        ClearHotkeySettings();
+    }
+    ~KeptHotkeySettings() {
+        ClearHotkeySettings();
+        if (!Existed) return;
+        Win::UniqueHKey key;
+        RegCreateKeyA(HKEY_CURRENT_USER, kHotkeysKey, key.Put());
+        for (const Value& value : Values)
+            RegSetValueExA(key.Get(), value.Name.c_str(), 0, value.Type,
+                           reinterpret_cast<const BYTE*>(value.Data.data()),
+                           static_cast<DWORD>(value.Data.size()));
+    }
+    KeptHotkeySettings(const KeptHotkeySettings&) = delete;
+    KeptHotkeySettings& operator=(const KeptHotkeySettings&) = delete;
+
+private:
+    struct Value {
+        std::string Name;
+        DWORD Type;
+        std::string Data;
+    };
+    bool Existed = false;
+    std::vector<Value> Values;
+};
+
 class Soak {
 public:
     Soak(size_t rounds, std::string program) : Rounds(rounds), Program(std::move(program)) {}
@@ -113,40 +157,50 @@ private:
         const char* Name;
         size_t Count;  // in a full run
         bool (Soak::*Step)();
+        size_t Ways = 1;  // the ways a step goes in turn, each of which the warming up takes once
     };
     bool Presses();
+    bool PressEach(size_t count);
     bool PlayerRestart();
     bool TaskbarCreated();
     bool TrayMenu();
     bool ShowAndHide();
     bool SongTitle();
+    bool HotkeysDialog();
     bool Round(std::optional<size_t> round);
     bool Judge(const Reading& before, const Reading& after);
     HWND Window() const { return FindProcessWindow(Corvel->Id(), kMainWindowClass); }
 
-    const Activity Activities[6] = {
+    const Activity Activities[7] = {
         {"rounds of 250 key presses over every key", 200, &Soak::Presses},
         {"player starts and stops, one of them hung", 200, &Soak::PlayerRestart},
         {"taskbar re-creations", 100, &Soak::TaskbarCreated},
         {"tray menus opened and closed", 200, &Soak::TrayMenu},
         {"shows and hides of the window", 200, &Soak::ShowAndHide},
         {"song titles logged", 200, &Soak::SongTitle},
+        {"Hot Keys dialogs, applied and cancelled", 100, &Soak::HotkeysDialog, 3},
     };
     const size_t Rounds;  // 200 in a full run
     const std::string Program;
-    DebugTrail Trail;  // the program's own account of what it could not do
+    KeptHotkeySettings Settings;  // before the program starts, and put back after it ended
+    DebugTrail Trail;             // the program's own account of what it could not do
     std::unique_ptr<CorvelProcess> Corvel;
     std::unique_ptr<StandInPlayer> Player = std::make_unique<StandInPlayer>();
     size_t PlayerStarts = 0;
+    size_t DialogsOpened = 0;
     size_t KeysPressed = 0;
     size_t CommandsLost = 0;
 };
 
-// Each key in turn, a round's share; the player must receive every command, in the order pressed.
 bool Soak::Presses() {
+    return PressEach(kPressesPerRound);
+}
+
+// Each key in turn, count presses; the player must receive every command, in the order pressed.
+bool Soak::PressEach(size_t count) {
     Player->Clear();
     std::vector<WPARAM> expected;
-    for (size_t i = 0; i < kPressesPerRound; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const Key& key = kKeys[KeysPressed++ % std::size(kKeys)];
         PressKey(key.Modifier, key.Vk);
         expected.push_back(key.Command);
@@ -207,12 +261,44 @@ bool Soak::SongTitle() {
     return WaitFor([&] { return LogLines() > before; }, kStepTimeoutMs);
 }
 
-// A round of the run, or with none the warming up: one step of every activity.
+// Opened from the tray menu, in turn applied unchanged, applied with the defaults after a change, and
+// cancelled after a change. The keys were set aside while a key control had the focus: every one must work
+// again after.
+bool Soak::HotkeysDialog() {
+    const HWND dialog = Corvel->OpenHotkeysDialog();
+    const auto focusOn = [&](int id) {
+        return WaitFor([&] { return Corvel->Focus() == GetDlgItem(dialog, id); }, kStepTimeoutMs);
+    };
+    const auto playKeys = [&] {
+        return LOWORD(SendMessageA(GetDlgItem(dialog, kFirstKeyControl), HKM_GETHOTKEY, 0, 0));
+    };
+    if (!dialog || !focusOn(kFirstKeyControl)) return false;
+    const size_t turn = DialogsOpened++ % 3;  // the row's Ways
+    if (turn > 0) {
+        PressKey(VK_BACK);  // empties the first control: Play off
+        if (!WaitFor([&] { return playKeys() == 0; }, kStepTimeoutMs)) return false;
+    }
+    if (turn == 1) {
+        PressKey(VK_SHIFT, VK_TAB);
+        if (!focusOn(kDefaultsButton)) return false;
+        PressKey(VK_SPACE);
+        if (!WaitFor([&] { return playKeys() == MAKEWORD(VK_F1, HOTKEYF_SHIFT); }, kStepTimeoutMs))
+            return false;
+        PressKey(VK_SHIFT, VK_TAB);
+        PressKey(VK_SHIFT, VK_TAB);
+        if (!focusOn(IDOK)) return false;
+    }
+    PressKey(turn == 2 ? VK_ESCAPE : VK_RETURN);
+    return WaitFor([&] { return !IsWindow(dialog); }, kStepTimeoutMs) && PressEach(std::size(kKeys));
+}
+
+// A round of the run, or with none the warming up: one step of every activity, in each way it goes.
 bool Soak::Round(std::optional<size_t> round) {
     bool done = true;
     for (const Activity& activity : Activities) {
         // Steps due by the end of this round, less those due by the end of the one before.
-        const size_t due = round ? (*round + 1) * activity.Count / 200 - *round * activity.Count / 200 : 1;
+        const size_t due =
+            round ? (*round + 1) * activity.Count / 200 - *round * activity.Count / 200 : activity.Ways;
         for (size_t step = 0; step < due; ++step) {
             if ((this->*activity.Step)()) continue;
             std::printf("failed: %s, in round %zu\n", activity.Name, round ? *round + 1 : 0);
@@ -291,8 +377,9 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("Corvel soak, %s: one copy of %s; figures read after one step of each activity\n",
-                brief ? "short form (a tenth)" : "full run", program.c_str());
+    std::printf(
+        "Corvel soak, %s: one copy of %s; figures read after one step of each activity in each of its ways\n",
+        brief ? "short form (a tenth)" : "full run", program.c_str());
     const bool passed = Soak(brief ? 20 : 200, program).Run();
     std::printf("%s\n", passed ? "soak: nothing grew, no key press lost" : "soak: FAILED");
     return passed ? 0 : 1;
