@@ -364,7 +364,7 @@ TEST_F(InstallerTest, InstallOverARunningCopyEndsItThroughItsUnload) {
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
 
     ASSERT_NO_FATAL_FAILURE(Install(SetupExe(), nullptr));  // proposed: the installed copy's folder
-    EXPECT_TRUE(Corvel->WaitForExit(0)) << "setup ends before the copy it replaces";
+    EXPECT_TRUE(Corvel->WaitForExit()) << "setup ends before the copy it replaces";
     EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
     EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; })) << "its unload took the icon away";
     EXPECT_EQ(FindWindowA("CorvelMainForm", nullptr), nullptr) << "a silent install starts no copy";
@@ -380,7 +380,7 @@ TEST_F(InstallerTest, SilentUninstallLeavesNothingOfItsOwnAndTouchesNothingElse)
     ASSERT_NO_FATAL_FAILURE(TurnOnRunOnStartup());
 
     EXPECT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
-    EXPECT_TRUE(Corvel->WaitForExit(0));
+    EXPECT_TRUE(Corvel->WaitForExit());
     EXPECT_EQ(Corvel->ExitCode(), 0u) << "the program's own end, not a killed process";
     EXPECT_TRUE(WaitFor([] { return TrayIconCount() == 0; }));
     EXPECT_FALSE(Exists(kInstallDir));
@@ -418,7 +418,7 @@ TEST_F(InstallerTest, UpgradeIntoAnotherFolderLeavesOneInstallationThatStartsOnL
     const VersionInfo earlier = ReadVersionInfo(Installed("corvel.exe", kEarlierDir));
 
     ASSERT_NO_FATAL_FAILURE(Install(nextSetup, kInstallDir));
-    EXPECT_TRUE(Corvel->WaitForExit(0)) << "the running earlier copy was ended";
+    EXPECT_TRUE(Corvel->WaitForExit()) << "the running earlier copy was ended";
     EXPECT_FALSE(Exists(kEarlierDir)) << "the earlier copy was removed";
     const VersionInfo next = ReadVersionInfo(Installed("corvel.exe"));
     EXPECT_NE(next.Version, earlier.Version);
