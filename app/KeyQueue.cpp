@@ -144,6 +144,12 @@ void KeyQueue::Overdue(UINT_PTR timer) noexcept {
     Dispatch();
 }
 
+void KeyQueue::Rest() noexcept {
+    if (!Timer || Dispatching || Now.Waiting == Phase::Asking) return;
+    KillTimer(nullptr, Timer);
+    Timer = 0;
+}
+
 bool KeyQueue::ArmLimit(UINT ms) {
     if (!Timer) Timer = ArmTimer(nullptr, 0, ms, OnOverdue);
     return Timer != 0;

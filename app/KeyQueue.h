@@ -78,6 +78,9 @@ public:
     void Press(Command key);
     void Answered(HWND player, ULONG_PTR query, LRESULT answer) noexcept;
     void Overdue(UINT_PTR timer) noexcept;
+    // Ends the limit's timer once nothing is owed; called at a tick the program wakes for anyway, so that the
+    // timer does not wake it once more while it is idle.
+    void Rest() noexcept;
 
     // How the limit is armed; tests fail it, as a Windows out of timers would.
     using SetTimerFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);

@@ -298,6 +298,7 @@ void MainForm::DetectTimerTick() {
     const wchar_t* caption = WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning;
     if (caption != Label5Shows) Label5.Caption(caption);
     Label5Shows = caption;
+    MainMod::RestKeys();
     if (TrayAddFailedTicks) RetryTrayIcon();
 }
 

@@ -241,6 +241,10 @@ bool SaveHotkeys() {
     return HotkeySettings::Save(AtomNames(), Current, kRows);
 }
 
+void RestKeys() {
+    Keys.Rest();
+}
+
 void InstallWndProc() {
     OldWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(MainHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWndProc)));

@@ -22,7 +22,7 @@ void InstallWndProc();
 void RestoreWndProc();
 LRESULT CALLBACK HotkeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
-int HotkeyId(ATOM atom);
+int HotkeyId(ATOM atom);  // the atom sign-extended, as registered and as WM_HOTKEY reports it
 
 // The rows of the hot-key table, in the legend's order.
 inline constexpr size_t kHotkeyRows = 11;
@@ -36,7 +36,7 @@ bool HotkeyWorks(size_t row);  // registered (or set aside); false for an off ro
 bool ChangeHotkeys(const HotkeySettings::Combination* keys, bool* refused);
 // While set aside, no combination of ours is registered, so that a hot-key control can take any of them.
 void SetHotkeysAside(bool bAside);
-bool SaveHotkeys();  // the current keys as the user's setting; on false GetLastError says why  // the atom
-                     // sign-extended, as registered and as WM_HOTKEY reports it
+bool SaveHotkeys();  // the current keys as the user's setting; on false GetLastError says why
+void RestKeys();     // at the detect tick: the player's answers stop holding a timer once none is owed
 
 }  // namespace MainMod

@@ -223,6 +223,34 @@ UINT_PTR WINAPI NoTimerLeft(HWND, UINT_PTR, UINT, TIMERPROC) {
 void CALLBACK Unused(HWND, UINT, ULONG_PTR, LRESULT) {}
 void CALLBACK Unused(HWND, UINT, UINT_PTR, DWORD) {}
 
+int Arms = 0;
+UINT_PTR WINAPI CountedTimer(HWND hWnd, UINT_PTR id, UINT ms, TIMERPROC proc) {
+    ++Arms;
+    return SetTimer(hWnd, id, ms, proc);
+}
+
+// Once nothing is owed, Rest ends the limit's timer: the next query arms one anew instead of finding it
+// running.
+TEST(KeyQueueTest, RestEndsTheLimitOnceNothingIsOwed) {
+    StandInPlayer player;
+    const KeyQueue::SetTimerFn previous = KeyQueue::ArmTimer;
+    KeyQueue::ArmTimer = CountedTimer;
+    KeyQueue keys(Unused, Unused);
+    keys.Press(KeyQueue::kPlayPause);
+    keys.Rest();  // owed: kept
+    keys.Press(KeyQueue::kPlayPause);
+    keys.Answered(player.Hwnd(), 1, 0);  // the first one plays; the second is asked under the same timer
+    const int whileOwed = Arms;
+    keys.Answered(player.Hwnd(), 2, 0);
+    keys.Rest();
+    keys.Press(KeyQueue::kPlayPause);
+    KeyQueue::ArmTimer = previous;
+    EXPECT_EQ(whileOwed, 1);
+    EXPECT_EQ(Arms, 2);
+    keys.Answered(player.Hwnd(), 3, 0);
+    keys.Rest();
+}
+
 TEST(KeyQueueTest, FailedTimerHoldsNoKeyUp) {
     StandInPlayer player;
     player.SetPlayState(1);
