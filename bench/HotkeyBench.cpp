@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -28,16 +29,19 @@ struct Plan {
     size_t Presses;        // timed, of each key and each program
     size_t MemoryPresses;  // of each program, before its second memory figure
     size_t Starts;         // of each program, counted
-    DWORD IdleMs;
+    size_t IdleTicks;      // of each idle round, each program's processor time read once per tick
+    size_t IdleRounds;     // fresh pairs, the other program started first in every other one
     size_t Burst;
     size_t Bursts;  // of each program, in the order corvel.exe, reference, reference, corvel.exe, ...
 };
-constexpr Plan kFullRun = {"full run", 1000, 2000, 31, 30000, 5000, 2};
-constexpr Plan kQuickRun = {"quick run, fewer samples", 500, 2000, 5, 5000, 5000, 1};
+constexpr Plan kFullRun = {"full run", 1000, 2000, 31, 7, 6, 5000, 2};
+constexpr Plan kQuickRun = {"quick run, fewer samples", 500, 2000, 5, 1, 2, 5000, 1};
 
-constexpr DWORD kStepTimeoutMs = 20000;  // a start, an end, a press: far beyond what a slow machine takes
-constexpr DWORD kRepressMs = 2;          // while a new process has not registered its keys yet
-constexpr WPARAM kMarker = 1;            // a command of the benchmark's own, which neither program posts
+constexpr DWORD kStepTimeoutMs = 20000;   // a start, an end, a press: far beyond what a slow machine takes
+constexpr DWORD kRepressMs = 2;           // while a new process has not registered its keys yet
+constexpr DWORD kTickMs = 3000;           // both programs' detect timer
+constexpr DWORD kSettleMs = 2 * kTickMs;  // a fresh process's first ticks cost more
+constexpr WPARAM kMarker = 1;             // a command of the benchmark's own, which neither program posts
 constexpr char kTagPrefix[] = "corvel-bench-";
 
 struct Program {
@@ -167,6 +171,7 @@ private:
     struct Instance {
         std::unique_ptr<CorvelProcess> Process;
         std::string Tag;
+        LONGLONG Answered = 0;  // its first answered key, just after it set its timer
     };
     std::string Arguments(const Program& program, const std::string& tag) const;
     std::optional<double> Start(const Program& program, Instance& instance, const std::string& tag = "");
@@ -175,7 +180,8 @@ private:
     void Latencies(Figure (&figures)[3], const Key& key);
     void Presses(const Key& key, size_t count, std::vector<double> (*samples)[2]);
     void PrivateMemory(Figure& figure);
-    void Idle(Figure& figure);
+    void Idle(Figure& figure, const Figure& startUp);
+    std::optional<double> IdleRound(size_t round, const Figure& startUp, std::vector<double> (&ticks)[2]);
     void Burst(Figure& received, Figure& time);
     void Sizes(Figure& figure);
     void Pin(const Instance& instance);
@@ -213,7 +219,10 @@ std::optional<double> Bench::Start(const Program& program, Instance& instance, c
     const DWORD start = GetTickCount();
     do {
         PressKey(program.Modifier, kStopKey.Vk);
-        if (WaitForCommands(Player, 1, kRepressMs)) return Ms(before, Player.CommandTime(0));
+        if (WaitForCommands(Player, 1, kRepressMs)) {
+            instance.Answered = Player.CommandTime(0);
+            return Ms(before, instance.Answered);
+        }
         Pump();
     } while (GetTickCount() - start < kStepTimeoutMs && instance.Process->Running());
     Problem(std::string(program.Name) + " started but never answered a key");
@@ -314,29 +323,99 @@ void Bench::PrivateMemory(Figure& figure) {
     if (!figure.Program || !figure.Reference) Problem("GetProcessMemoryInfo gave no private memory");
 }
 
-void Bench::Idle(Figure& figure) {
-    Settle(Player);
-    std::optional<unsigned> host[2];
-    for (int which = 0; which < 2; ++which) host[which] = HostProcessWithArgument(Running[which].Tag);
-    const bool fromHost = host[0] && host[1];
-    std::printf("Processor time: %s\n",
-                fromHost
-                    ? "Linux's own account of each thread (schedstat, in nanoseconds), read through Wine's "
-                      "drive Z:"
-                    : "GetThreadTimes summed over the process's threads (under Wine in 10 ms clock ticks)");
-    const auto read = [&](int which) {
-        return fromHost ? HostProcessorMs(*host[which]) : ThreadTimesMs(Running[which].Process->Id());
+// One round of idle: a fresh pair, both at once, the first started as the round says and the second so that
+// its ticks fall half a period after the first's, while the keyboard is with another program. Under Wine a
+// tick costs less when other work ran on the same code shortly before it: two copies of the reference
+// differ by half when one ticks just after the other, and the window with the keyboard costs more. Each
+// program's time is read a quarter period after the first's ticks, so that every reading spans one tick of
+// each, and read again half a period later, so that each tick has a reading the same time before it.
+// Gives the ticks' distance.
+std::optional<double> Bench::IdleRound(size_t round, const Figure& startUp, std::vector<double> (&ticks)[2]) {
+    Instance pair[2];
+    const int first = static_cast<int>(round % 2), second = 1 - first;
+    const auto tag = [&](int which) {
+        return kTagPrefix + std::to_string(GetCurrentProcessId()) + "-idle-" + std::to_string(round) + "-" +
+               std::to_string(which);
     };
-    std::optional<double> before[2] = {read(0), read(1)};
-    PumpFor(Run.IdleMs);
-    std::optional<double> after[2] = {read(0), read(1)};
-    for (int which = 0; which < 2; ++which) {
-        if (!before[which] || !after[which] || *after[which] < *before[which]) {
-            Problem("no processor time of " + std::string(Programs[which].Name));
-            continue;
+    // Milliseconds from now to the next moment that lies offset after one of the first program's ticks.
+    const auto untilPhase = [&](double offset) {
+        return std::fmod(offset - Ms(pair[first].Answered, Now()) + 10.0 * kTickMs, kTickMs);
+    };
+    if (!Start(Programs[first], pair[first], tag(first))) return std::nullopt;
+    Pin(pair[first]);
+    // Its ticks must fall between the readings below, or a reading would hold none or two of them.
+    double expected = (second == 0 ? startUp.Program : startUp.Reference).value_or(0);
+    double distance = 0;
+    for (int attempt = 0;; ++attempt) {
+        PumpFor(static_cast<DWORD>(untilPhase(kTickMs / 2.0 - expected)));
+        if (!Start(Programs[second], pair[second], tag(second))) return std::nullopt;
+        distance = std::fmod(Ms(pair[first].Answered, pair[second].Answered), kTickMs);
+        if (distance > kTickMs / 4.0 && distance < kTickMs * 3 / 4.0) break;
+        End(Programs[second], pair[second]);
+        if (attempt == 2) {
+            Problem("the second program's ticks never fell between the first's readings");
+            return std::nullopt;
         }
-        (which == 0 ? figure.Program : figure.Reference) = *after[which] - *before[which];
+        expected += distance - kTickMs / 2.0;  // it started faster or slower than the median
     }
+    Pin(pair[second]);
+    Keyboard.TakeKeyboard();
+    PumpFor(kSettleMs);
+
+    std::optional<unsigned> host[2];
+    for (int which = 0; which < 2; ++which) host[which] = HostProcessWithArgument(pair[which].Tag);
+    const bool fromHost = host[0] && host[1];
+    const auto read = [&](int which) {
+        return fromHost ? HostProcessorMs(*host[which]) : ThreadTimesMs(pair[which].Process->Id());
+    };
+    if (round == 0)
+        std::printf("Processor time: %s\n",
+                    fromHost ? "Linux's own account of each thread (schedstat, in nanoseconds), read through "
+                               "Wine's drive Z:"
+                             : "GetThreadTimes summed over the process's threads (under Wine in 10 ms clock "
+                               "ticks)");
+    PumpFor(static_cast<DWORD>(untilPhase(kTickMs / 4.0)));
+    std::optional<double> before[2] = {read(0), read(1)};
+    for (size_t tick = 0; tick < Run.IdleTicks; ++tick) {
+        PumpFor(static_cast<DWORD>(untilPhase(kTickMs * 3 / 4.0)));
+        for (int which = 0; which < 2; ++which) read(which);  // the reading before the first's tick
+        PumpFor(static_cast<DWORD>(untilPhase(kTickMs / 4.0)));
+        for (int which = 0; which < 2; ++which) {
+            const std::optional<double> after = read(which);
+            if (!before[which] || !after || *after < *before[which]) {
+                Problem("no processor time of " + std::string(Programs[which].Name));
+                return std::nullopt;
+            }
+            ticks[which].push_back(*after - *before[which]);
+            before[which] = after;
+        }
+    }
+    for (int which = 0; which < 2; ++which) End(Programs[which], pair[which]);
+    return distance;
+}
+
+// Single ticks range over ten times their typical cost on a virtual machine, a few of them decide a sum, so
+// the figure is the median tick times ten, per 30 s; the sums are printed too.
+void Bench::Idle(Figure& figure, const Figure& startUp) {
+    Settle(Player);
+    std::vector<double> ticks[2];
+    double nearest = kTickMs, farthest = 0;
+    for (size_t round = 0; round < Run.IdleRounds; ++round) {
+        const std::optional<double> distance = IdleRound(round, startUp, ticks);
+        if (!distance) return;
+        nearest = std::min(nearest, *distance);
+        farthest = std::max(farthest, *distance);
+    }
+    double sums[2] = {};
+    for (int which = 0; which < 2; ++which)
+        for (double ms : ticks[which]) sums[which] += ms;
+    std::printf(
+        "Idle: the second program's ticks came %.2f to %.2f s after the first's; %zu ticks of each "
+        "took %.2f ms against %.2f ms in all\n",
+        nearest / 1000, farthest / 1000, ticks[0].size(), sums[0], sums[1]);
+    const double perTick[2] = {MedianOf(ticks[0]).value_or(0), MedianOf(ticks[1]).value_or(0)};
+    figure.Program = perTick[0] * 30000 / kTickMs;
+    figure.Reference = perTick[1] * 30000 / kTickMs;
 }
 
 // As fast as SendInput takes them, then until the last command is in or none came for a while.
@@ -393,8 +472,7 @@ std::vector<Figure> Bench::Measure() {
     const size_t pressed = std::max(timed, Run.MemoryPresses);
     Figure memoryPresses = {"private_presses", "private memory after " + std::to_string(pressed) + " presses",
                             "KiB", 0};
-    Figure idle = {"idle_cpu", "processor time over " + std::to_string(Run.IdleMs / 1000) + " s idle", "ms",
-                   2};
+    Figure idle = {"idle_cpu", "processor time per 30 s idle: median tick x 10", "ms", 2};
     Figure received = {
         "burst_received",
         std::to_string(Run.Bursts) + " burst(s) of " + std::to_string(Run.Burst) + " presses: received", "",
@@ -414,9 +492,9 @@ std::vector<Figure> Bench::Measure() {
     Latencies(playPause, kPlayPauseKey);
     if (pressed > timed) Presses(kStopKey, pressed - timed, nullptr);
     PrivateMemory(memoryPresses);
-    Idle(idle);
     Burst(received, burst);
     for (int which = 0; which < 2; ++which) End(Programs[which], Running[which]);
+    Idle(idle, startUp);
     Sizes(size);
     return {stop[0],     stop[1],       stop[2], playPause[0], playPause[1], playPause[2], startUp,
             memoryStart, memoryPresses, idle,    received,     burst,        size};
@@ -477,10 +555,17 @@ void PrintConditions(const Plan& plan) {
         "Memory: private bytes from GetProcessMemoryInfo (under Wine the process's anonymous resident "
         "memory), after the start and again after the presses.\n");
     std::printf(
-        "Both programs run on the same one processor from their start on. Idle: both at once, after the "
-        "presses. Bursts: %zu presses of Shift+F2 for one program, sent as fast as SendInput takes them "
-        "and timed to the last command; %zu of each, corvel.exe, reference, reference, corvel.exe, ...\n",
+        "Both programs run on the same one processor from their start on. Bursts: %zu presses of Shift+F2 "
+        "for one program, sent as fast as SendInput takes them and timed to the last command; %zu of each, "
+        "corvel.exe, reference, reference, corvel.exe, ...\n",
         plan.Burst, plan.Bursts);
+    std::printf(
+        "Idle: %zu rounds of %zu ticks, each with both programs started afresh, corvel.exe first in every "
+        "other one and the second started so that its 3 s ticks fall half way between the first's, the "
+        "keyboard with the benchmark's window; read once per tick from %lu s after the second start, and "
+        "again half way, so that each tick has a reading 0.75 s before it; the figure is the median tick "
+        "times ten.\n",
+        plan.IdleRounds, plan.IdleTicks, kSettleMs / 1000);
     std::fflush(stdout);
 }
 
