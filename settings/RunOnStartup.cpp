@@ -113,8 +113,8 @@ bool NamesCopy(std::wstring_view runEntry, std::wstring_view filePath) {
 
 bool Apply(bool bEnabled) {
     const std::wstring file = Win::Application::FilePath();
-    if (bEnabled && !Win::FileSecurity::OnlyAdministratorsCanChangeProgram(
-                        file)) {  // an entry written before stays, and turning off still removes it
+    // An entry written before stays, and turning off still removes it.
+    if (bEnabled && !Win::FileSecurity::OnlyAdministratorsCanChangeProgram(file)) {
         SetLastError(kUnsafeCopy);
         return false;
     }
