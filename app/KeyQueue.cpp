@@ -5,6 +5,7 @@
 
 #include "player/WinampMod.h"
 #include "win/Application.h"
+#include "win/IdlePath.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ void KeyQueue::Overdue(UINT_PTR timer) noexcept {
     Dispatch();
 }
 
-void KeyQueue::Rest() noexcept {
+IDLE_PATH void KeyQueue::Rest() noexcept {
     if (!Timer || Dispatching || Now.Waiting == Phase::Asking) return;
     KillTimer(nullptr, Timer);
     Timer = 0;

@@ -12,6 +12,7 @@
 #include "player/WinampMod.h"
 #include "settings/ProgramNames.h"
 #include "settings/RunOnStartup.h"
+#include "win/IdlePath.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ bool IsTrayNotification(LPARAM lParam, POINT pointer) {
            std::abs(static_cast<short>(HIWORD(lParam)) - pointer.y) > kPointerSlack;
 }
 
-MainForm& MainForm::Instance() {
+IDLE_PATH MainForm& MainForm::Instance() {
     static MainForm* const form = new MainForm();  // ends with the process through Application::End
     return *form;
 }
@@ -288,11 +289,11 @@ void MainForm::OnTimer(UINT_PTR id) {
 
 // Windows calls it from the message loop, past the window's procedures: the tick is most of what the
 // program does while idle. A WM_TIMER sent from outside still reaches OnTimer.
-void CALLBACK MainForm::DetectTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+IDLE_PATH void CALLBACK MainForm::DetectTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     Instance().DetectTimerTick();
 }
 
-void MainForm::DetectTimerTick() {
+IDLE_PATH void MainForm::DetectTimerTick() {
     // Written only when it changes: an unchanged caption would only be drawn again. The player is looked up
     // anew each time; only our own label's text is remembered.
     const wchar_t* caption = WinampMod::FindWinamp() ? kPlayerRunning : kPlayerNotRunning;

@@ -10,6 +10,7 @@
 #include "player/WinampMod.h"
 #include "settings/HotkeySettings.h"
 #include "win/Application.h"
+#include "win/IdlePath.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ bool SaveHotkeys() {
     return HotkeySettings::Save(AtomNames(), Current, kRows);
 }
 
-void RestKeys() {
+IDLE_PATH void RestKeys() {
     Keys.Rest();
 }
 

@@ -5,6 +5,7 @@
 #include "win/Ansi.h"
 #include "win/Application.h"
 #include "win/Controls.h"
+#include "win/IdlePath.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -95,7 +96,7 @@ namespace WinampMod {
 OpenFileFn OpenSongTitleLog = CreateFileA;
 PostFn PostToPlayer = PostMessageA;
 
-HWND FindWinamp() {
+IDLE_PATH HWND FindWinamp() {
     return FindWindowA(kPlayerClass, nullptr);
 }
 

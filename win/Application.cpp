@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "win/Ansi.h"
+#include "win/IdlePath.h"
 
 namespace {
 
@@ -33,6 +34,17 @@ constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH
 template <typename Function>
 Function Lookup(const char* dll, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
+}
+
+// The loop the program idles in, on the same page as the tick it serves.
+IDLE_PATH void PumpMessages() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (ServedDialog && IsDialogMessageA(ServedDialog, &msg)) continue;  // Tab, Enter and Esc
+        // Only key messages have characters to make: skipping the rest saves a call on every timer tick.
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 
 }  // namespace
@@ -213,12 +225,7 @@ int Run(std::wstring_view title, void (*main)()) {
     } catch (...) {
         ReportUncaughtFailure();
     }
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (ServedDialog && IsDialogMessageA(ServedDialog, &msg)) continue;  // Tab, Enter and Esc
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    PumpMessages();
     return 0;
 }
 
