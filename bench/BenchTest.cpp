@@ -53,6 +53,13 @@ TEST(FiguresTest, FailedFigureSaysSoInTableAndRatios) {
     EXPECT_EQ(RatioLine(figures), "ratios corvel.exe/reference: fast=0.50 lost=n/a\n");
 }
 
+TEST(FiguresTest, UntilPhaseStaysWithinOnePeriodHoweverLongAgo) {
+    EXPECT_DOUBLE_EQ(UntilPhase(750, 500, 3000), 250);
+    EXPECT_DOUBLE_EQ(UntilPhase(750, 1000, 3000), 2750);   // just missed: the next period's
+    EXPECT_DOUBLE_EQ(UntilPhase(750, 35000, 3000), 1750);  // a round longer than ten periods
+    EXPECT_DOUBLE_EQ(UntilPhase(750, 750, 3000), 0);
+}
+
 TEST(ProcessorTimeTest, ReadsHostFiles) {
     const std::string commandLine("Z:\\x\\corvel.exe\0tag-1\0\0\0", 25);
     EXPECT_TRUE(HasArgument(commandLine, "tag-1"));

@@ -1,6 +1,7 @@
 #include "bench/Figures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -48,6 +49,11 @@ std::optional<Spread> SpreadOf(std::vector<double> samples) {
 std::optional<double> MedianOf(std::vector<double> samples) {
     if (const auto spread = SpreadOf(std::move(samples))) return spread->Median;
     return std::nullopt;
+}
+
+double UntilPhase(double offset, double elapsed, double period) {
+    const double until = std::fmod(offset - elapsed, period);  // negative when elapsed is past offset
+    return until < 0 ? until + period : until;
 }
 
 std::optional<double> RatioOf(const Figure& figure) {

@@ -22,6 +22,10 @@ struct Figure {
     std::optional<double> Program, Reference;  // none: not measured, and the run said why
 };
 
+// Milliseconds from elapsed to the next moment that lies offset after a multiple of period: in [0, period),
+// however long ago the count began.
+double UntilPhase(double offset, double elapsed, double period);
+
 // corvel.exe's over the reference's; none when either is missing or the reference's is 0.
 std::optional<double> RatioOf(const Figure& figure);
 std::string Table(const std::vector<Figure>& figures);

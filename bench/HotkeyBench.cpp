@@ -339,7 +339,7 @@ std::optional<double> Bench::IdleRound(size_t round, const Figure& startUp, std:
     };
     // Milliseconds from now to the next moment that lies offset after one of the first program's ticks.
     const auto untilPhase = [&](double offset) {
-        return std::fmod(offset - Ms(pair[first].Answered, Now()) + 10.0 * kTickMs, kTickMs);
+        return UntilPhase(offset, Ms(pair[first].Answered, Now()), kTickMs);
     };
     if (!Start(Programs[first], pair[first], tag(first))) return std::nullopt;
     Pin(pair[first]);
