@@ -53,9 +53,8 @@ enum MenuId : UINT { kOpenMenu = 1, kRunOnStartupMenu, kCloseMenu, kHotKeysMenu 
 constexpr int kLegendLeft = 360, kLegendWidth = 2655, kLabelHeight = 255;
 
 HFONT CreateTahoma(int weight) {
-    const HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(kFontSizeHundredthsOfPoint, GetDeviceCaps(screen, LOGPIXELSY), 7200);
-    ReleaseDC(nullptr, screen);
+    // The screen's dpi is the same across and down.
+    const int height = -MulDiv(kFontSizeHundredthsOfPoint, Win::Application::ScreenDpi(), 7200);
     return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace);
 }

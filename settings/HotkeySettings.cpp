@@ -124,8 +124,10 @@ std::optional<size_t> EarlierTwin(const Combination* keys, size_t row) {
 }
 
 void Load(const char* const* atomNames, const Combination* design, size_t count, Combination* keys) {
+    // Opened once for every row: most users have no such key, and each opening is a call into Windows.
+    const Win::UniqueHKey key = Registry::OpenKey(HKEY_CURRENT_USER, kKeysKey);
     for (size_t row = 0; row < count; ++row) {
-        const auto stored = Registry::GetDwordValue(HKEY_CURRENT_USER, kKeysKey, ValueName(atomNames[row]));
+        const auto stored = Registry::QueryDwordValue(key.Get(), ValueName(atomNames[row]));
         const Reading reading = Interpret(stored, design[row]);
         if (reading.Fault)
             Win::Application::Trace("hot key \"%s\": setting ignored, %s", atomNames[row], reading.Fault);

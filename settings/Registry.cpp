@@ -67,12 +67,22 @@ bool SaveStringValue(HKEY hRoot,
 std::optional<DwordValue> GetDwordValue(HKEY hRoot,
                                         const std::wstring& subKey,
                                         const std::wstring& valueName) {
+    const Win::UniqueHKey key = OpenKey(hRoot, subKey);
+    return QueryDwordValue(key.Get(), valueName);
+}
+
+Win::UniqueHKey OpenKey(HKEY hRoot, const std::wstring& subKey) {
     Win::UniqueHKey key;
-    if (RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put()) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyA(hRoot, Win::Ansi::FromWide(subKey).c_str(), key.Put()) != ERROR_SUCCESS) key.Release();
+    return key;
+}
+
+std::optional<DwordValue> QueryDwordValue(HKEY hKey, const std::wstring& valueName) {
+    if (!hKey) return {};
     DWORD type = REG_NONE;
     DWORD number = 0;
     DWORD size = sizeof number;
-    const LONG read = RegQueryValueExA(key.Get(), Win::Ansi::FromWide(valueName).c_str(), nullptr, &type,
+    const LONG read = RegQueryValueExA(hKey, Win::Ansi::FromWide(valueName).c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(&number), &size);
     // A longer value answers "more data": it is there, and it is no number.
     if (read != ERROR_SUCCESS && read != ERROR_MORE_DATA) return {};

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "win/UniqueHandle.h"
+
 // Values under a registry root key; every key handle is closed before a routine returns.
 namespace Registry {
 
@@ -30,6 +32,9 @@ struct DwordValue {
 std::optional<DwordValue> GetDwordValue(HKEY hRoot,
                                         const std::wstring& subKey,
                                         const std::wstring& valueName);
+// The same for a key already open, so that many values cost one opening; an empty key reads as missing.
+Win::UniqueHKey OpenKey(HKEY hRoot, const std::wstring& subKey);  // empty when it cannot be opened
+std::optional<DwordValue> QueryDwordValue(HKEY hKey, const std::wstring& valueName);
 // As SaveStringValue, for a REG_DWORD.
 bool SaveDwordValue(HKEY hRoot, const std::wstring& subKey, const std::wstring& valueName, DWORD data);
 // True when the value is gone afterwards, also when it or its key was never there; else as above.

@@ -98,39 +98,52 @@ void Label::Create(HWND parent,
     Place = {PixelsFromTwips(place.Left), PixelsFromTwips(place.Top), PixelsFromTwips(place.Width),
              PixelsFromTwips(place.Height)};
     Centred = centred;
-    Window = CreateWindowExA(0, "STATIC", Ansi::FromWide(caption).c_str(), style, Place.Left, Place.Top,
-                             Place.Width, Place.Height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const std::string text = Ansi::FromWide(caption);
+    // Created at its fitted size: a resize afterwards would cost a round of messages for every label.
+    const TwipRect fitted = Fitted(parent, text, font);
+    Window = CreateWindowExA(0, "STATIC", text.c_str(), style, fitted.Left, fitted.Top, fitted.Width,
+                             fitted.Height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    Fit();
 }
 
-void Label::Fit() {
-    // At another dpi the font's hinting, or another font, can make a caption wider than its twips allow: the
-    // label grows to hold it (a centred one on both sides), within the parent's client area.
-    int left = Place.Left, width = Place.Width, height = Place.Height;
-    const SIZE text = CaptionExtent();
-    if (text.cx > width || text.cy > height) {
+// At another dpi the font's hinting, or another font, can make a caption wider than its twips allow: the
+// label grows to hold it (a centred one on both sides), within the parent's client area.
+TwipRect Label::Fitted(HWND parent, const std::string& text, HFONT font) const {
+    TwipRect fitted = Place;
+    const SIZE extent = TextExtent(text, font);
+    if (extent.cx > fitted.Width || extent.cy > fitted.Height) {
         RECT room = {};
-        GetClientRect(GetParent(Window), &room);
-        if (Centred) left = std::max(0, left - (static_cast<int>(text.cx) - width + 1) / 2);
-        width = std::min(std::max(width, static_cast<int>(text.cx)), static_cast<int>(room.right) - left);
-        height = std::max(height, static_cast<int>(text.cy));
+        GetClientRect(parent, &room);
+        if (Centred)
+            fitted.Left = std::max(0, fitted.Left - (static_cast<int>(extent.cx) - fitted.Width + 1) / 2);
+        fitted.Width = std::min(std::max(fitted.Width, static_cast<int>(extent.cx)),
+                                static_cast<int>(room.right) - fitted.Left);
+        fitted.Height = std::max(fitted.Height, static_cast<int>(extent.cy));
     }
-    RECT now = {};
-    GetWindowRect(Window, &now);
-    if (now.right - now.left != width || now.bottom - now.top != height || left != Place.Left)
-        SetWindowPos(Window, nullptr, left, Place.Top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    return fitted;
 }
 
-SIZE Label::CaptionExtent() const {
-    const std::string text = Ansi::FromWide(Caption());
-    const HDC dc = GetDC(Window);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Window, WM_GETFONT, 0, 0)));
+SIZE Label::TextExtent(const std::string& text, HFONT font) {
+    // A memory DC measures as the screen does, and unlike the label's own DC it needs no visible region,
+    // which Windows works out anew for every label.
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
     SIZE extent = {};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     SelectObject(dc, old);
-    ReleaseDC(Window, dc);
+    DeleteDC(dc);
     return extent;
+}
+
+void Label::Fit() {
+    const TwipRect fitted = Fitted(GetParent(Window), Ansi::FromWide(Caption()),
+                                   reinterpret_cast<HFONT>(SendMessageA(Window, WM_GETFONT, 0, 0)));
+    RECT now = {};
+    GetWindowRect(Window, &now);
+    if (now.right - now.left != fitted.Width || now.bottom - now.top != fitted.Height ||
+        fitted.Left != Place.Left)
+        SetWindowPos(Window, nullptr, fitted.Left, fitted.Top, fitted.Width, fitted.Height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Label::Caption(const std::wstring& caption) {

@@ -25,8 +25,10 @@ public:
     void Enabled(bool bEnabled);  // a disabled label is drawn greyed
 
 private:
-    SIZE CaptionExtent() const;  // in the label's font
-    void Fit();                  // the design's place, grown to hold the caption
+    // The design's place, grown to hold the text in the font.
+    TwipRect Fitted(HWND parent, const std::string& text, HFONT font) const;
+    static SIZE TextExtent(const std::string& text, HFONT font);
+    void Fit();  // moved to its fitted place for the caption it has
 
     HWND Window = nullptr;  // a child: destroyed with its parent
     TwipRect Place = {};    // in pixels
