@@ -7,7 +7,8 @@
 
 #include "win/UniqueHandle.h"
 
-// Values under a registry root key; every key handle is closed before a routine returns.
+// Values under a registry root key; every key handle is closed before a routine returns, but the one
+// OpenKey hands its caller.
 namespace Registry {
 
 // A REG_SZ value's text; errorFlag -1 when the value cannot be queried at all, else 0.

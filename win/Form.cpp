@@ -85,7 +85,7 @@ void Form::Load() {
     }
     // Windows cuts a new window to the screen. One bigger than the screen (a high dpi on a small screen)
     // takes its own size again, which WM_GETMINMAXINFO now allows, so that no label is cut off. A window that
-    // was not cut is left alone: a move costs a round of messages and a redraw at start-up.
+    // was not cut is left alone: a resize costs a round of messages and a redraw at start-up.
     RECT made = {};
     GetWindowRect(Window, &made);
     if (made.right - made.left != width || made.bottom - made.top != height)
