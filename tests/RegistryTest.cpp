@@ -150,6 +150,9 @@ TEST_F(RegistryTest, ReadsANumberWithItsType) {
     expect(L"Text", REG_SZ, 0);
     expect(L"Long", REG_BINARY, 0);
     EXPECT_FALSE(read(L"Missing").has_value());
+    const Win::UniqueHKey absent = Registry::OpenKey(HKEY_CURRENT_USER, kScratchPath + L"Absent\\");
+    EXPECT_FALSE(absent);
+    EXPECT_FALSE(Registry::QueryDwordValue(absent.Get(), L"Number").has_value()) << "a key that is not there";
     ASSERT_TRUE(Registry::SaveDwordValue(HKEY_CURRENT_USER, kScratchPath + L"Deeper\\", L"Saved", 0x34E));
     EXPECT_EQ(ReadRaw("Software\\CorvelTest\\Deeper", "Saved"),
               std::make_pair(DWORD{REG_DWORD}, std::string("\x4E\x03\0\0", 4)));
