@@ -110,7 +110,8 @@ private:
 class HeldStep {
 public:
     explicit HeldStep(DWORD parentId) {
-        WaitFor([&] { return Catch(parentId); }, 20000);
+        // Looked for every millisecond: a denied step lives a few tens of ms, and one caught exiting ends.
+        WaitFor([&] { return Catch(parentId); }, 20000, 1);
     }
     ~HeldStep() {
         if (!Process) return;
